@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test. Installs missing packages first.
+# Tests need no display, GPU or sound card: GL runs headless on Mesa's
+# software renderer and sound on SDL's dummy driver.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/setup.sh"
+build="${GLIMMER_BUILD_DIR:-$root/build}"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build"
+cd "$build"
+ctest --output-on-failure --timeout 900 -j "$(nproc)"

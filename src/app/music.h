@@ -1,0 +1,22 @@
+// The soundtrack: the module "Data/ancool2.mod" played from start-up on,
+// looping, with three one-time events that drive the programme.
+#pragma once
+
+#include <cstdint>
+
+// 0 until loaded and 0 if loading failed.
+extern uint32_t musicHandle;
+
+bool soundLibraryVersionMatches();  // start-up step 1
+bool openMusic();                    // device, output, module; false only without a device
+void registerMusicSyncs();           // start-up step 4
+bool startMusicPlayback();           // start-up step 5; false when playback does not start
+void closeMusic();                   // after the frame loop: stop the device, free the module
+
+// Left level in the low, right in the high 16 bits, each 0..128.
+uint32_t musicLevel();
+
+// The three handlers, called on the sound thread.
+void titleEndSync(uint32_t sync, uint32_t channel, uint32_t data, void* user);
+void timelineStartSync(uint32_t sync, uint32_t channel, uint32_t data, void* user);
+void flashSync(uint32_t sync, uint32_t channel, uint32_t data, void* user);

@@ -1,0 +1,93 @@
+#include "assets/data_path.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
+
+namespace {
+std::optional<std::vector<std::string>> customRoots;
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+std::string executableDirectory() {
+    char buffer[4096];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0) return {};
+    std::string path(buffer, size_t(length));
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Walks the components of a relative path below base, taking at each level
+// the exact name if present, else the first entry equal to it ignoring case.
+std::optional<std::string> matchIgnoringCase(const std::string& base, const std::string& relative) {
+    std::string resolved = base;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find('/', start);
+        if (end == std::string::npos) end = relative.size();
+        std::string component = relative.substr(start, end - start);
+        start = end + 1;
+        if (component.empty() || component == ".") {
+            if (end == relative.size()) break;
+            continue;
+        }
+        std::string directory = resolved.empty() ? "." : resolved;
+        std::string joined = resolved.empty() ? component : resolved + "/" + component;
+        if (!exists(joined)) {
+            DIR* listing = opendir(directory.c_str());
+            if (!listing) return std::nullopt;
+            std::string found;
+            while (dirent* entry = readdir(listing)) {
+                if (strcasecmp(entry->d_name, component.c_str()) == 0) {
+                    found = entry->d_name;
+                    break;
+                }
+            }
+            closedir(listing);
+            if (found.empty()) return std::nullopt;
+            joined = resolved.empty() ? found : resolved + "/" + found;
+        }
+        resolved = joined;
+        if (end == relative.size()) break;
+    }
+    return resolved;
+}
+}  // namespace
+
+std::vector<std::string> dataSearchRoots() {
+    if (customRoots) return *customRoots;
+    std::vector<std::string> roots{""};
+    std::string exeDir = executableDirectory();
+    if (!exeDir.empty()) roots.push_back(exeDir);
+#ifdef GLIMMER_DATA_DIR
+    roots.push_back(GLIMMER_DATA_DIR);
+#endif
+    return roots;
+}
+
+void setDataSearchRoots(std::vector<std::string> roots) { customRoots = std::move(roots); }
+
+std::string resolveDataPath(const std::string& path) {
+    if (path.empty()) return path;
+    if (exists(path)) return path;
+    if (path[0] == '/') {
+        auto match = matchIgnoringCase("/", path.substr(1));
+        return match ? *match : path;
+    }
+    for (const std::string& root : dataSearchRoots()) {
+        std::string base = root;
+        if (!base.empty() && exists(base + "/" + path)) return base + "/" + path;
+        auto match = matchIgnoringCase(base, path);
+        if (match && exists(*match)) return *match;
+    }
+    return path;
+}
+
+std::FILE* openDataFile(const std::string& path) { return std::fopen(resolveDataPath(path).c_str(), "rb"); }

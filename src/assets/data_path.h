@@ -1,0 +1,23 @@
+// Every loader opens its data file through resolveDataPath. The program names
+// its files with two spellings of the folder ("data/..." and "Data/..."), and
+// they ship in one folder, "Data". A path resolves to the exact path if it
+// exists, else to a path whose components match case-insensitively, one by
+// one. Relative paths are looked up in the working directory first, then
+// beside the executable, then in the installed data directory.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// The path to open: an existing file if one matches, otherwise the path as
+// given (so that opening it fails as it would have).
+std::string resolveDataPath(const std::string& path);
+
+// fopen of the resolved path, binary read.
+std::FILE* openDataFile(const std::string& path);
+
+// The folders a relative path is looked up in, in order ("" is the working
+// directory). Tests may replace them.
+std::vector<std::string> dataSearchRoots();
+void setDataSearchRoots(std::vector<std::string> roots);

@@ -1,0 +1,20 @@
+// The twelve texture slots of the programme, filled and uploaded once at
+// start-up; scenes bind a slot's textureId.
+#pragma once
+
+#include "assets/texture_image.h"
+
+constexpr int textureBankSize = 12;
+extern TextureImage textureBank[textureBankSize];
+
+// Fills slot 0 from slot0Path, the rest from their fixed sources, and uploads
+// all twelve. Always returns true; a failed fill stops the bank with nothing
+// uploaded.
+bool loadTextureBank(const char* slot0Path);
+
+// Binds the slot's texture name to GL_TEXTURE_2D.
+void bindTextureSlot(int slot);
+
+// Deletes every uploaded texture and empties all slots (tests and tools that
+// create more than one context in a process).
+void clearTextureBank();

@@ -1,0 +1,34 @@
+// Every message the program shows goes through showMessageBox: text, caption
+// and style as the Windows message box took them. The box is an SDL message
+// box; the text also goes to stderr, and without a display stderr is all
+// there is (a Yes/No question is then answered No).
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Styles (values as on Windows).
+constexpr unsigned MB_OK = 0x00000000u;
+constexpr unsigned MB_YESNO = 0x00000004u;
+constexpr unsigned MB_ICONERROR = 0x00000010u;
+constexpr unsigned MB_ICONSTOP = 0x00000010u;
+constexpr unsigned MB_ICONEXCLAMATION = 0x00000030u;
+constexpr unsigned MB_ICONINFORMATION = 0x00000040u;
+
+// Answers.
+constexpr int IDOK = 1;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+int showMessageBox(const char* text, const char* caption, unsigned style);
+
+// Capture mode, for tests and fuzzers: boxes are recorded instead of shown
+// (nothing goes to stderr), and questions get the scripted answer.
+struct MessageBoxRecord {
+    std::string text;
+    std::string caption;
+    unsigned style;
+};
+void captureMessageBoxes(bool on, int answerToQuestions = IDNO);
+bool capturingMessageBoxes();
+std::vector<MessageBoxRecord> takeCapturedMessageBoxes();
