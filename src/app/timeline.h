@@ -1,0 +1,52 @@
+// The programme: twelve rows, each current while `elapsed` is below its bound,
+// then the end. The timeline step picks the row, runs its one-time set-up
+// when the kind of row changes, and draws its frame.
+#pragma once
+
+#include "app/shared_state.h"
+
+// Every operation a row's set-up or frame calls. The program uses the real
+// scenes (programmeOperations); tests put in recording stand-ins. A null
+// entry is skipped.
+struct ProgrammeOps {
+    void (*beginSlideMode)();
+    void (*drawSlide)(int slot);
+    int (*setupFlowerScene)();
+    int (*drawFlowerFrame)();
+    bool (*setupCubePyramidScene)();
+    bool (*drawCubePyramidFrame)();
+    int (*setupScrollerScene)();
+    int (*drawScrollerFrame)();
+    void (*deleteOutlineFont)();
+    int (*setupTunnelScene)();
+    int (*drawTunnelFrame)();
+    int (*setupMorphScene)();
+    void (*drawMorphFrame)();
+    void (*releaseMorphModels)();
+};
+
+// The real scenes, wired in src/app/programme.cpp.
+ProgrammeOps programmeOperations();
+
+// The operations the timeline step calls; programmeOperations() by default.
+void setProgrammeOps(const ProgrammeOps& ops);
+
+constexpr int timelineRowCount = 12;
+constexpr int timelineEndRow = 13;
+
+// Which row is current: 1..12, or timelineEndRow past the last bound. A pure
+// function of its arguments; a value equal to a bound belongs to the next row.
+int chooseTimelineRow(double elapsedSeconds, const TimelineValues& values);
+
+// One timeline step of the frame loop: choose the row from `elapsed` and the
+// timeline values, run its set-up if its flag says so, draw its frame; past
+// the last row, post the quit message and draw nothing. Returns the row.
+int timelineStep();
+
+// The loop's two flags and the last row drawn; reset for a new run.
+struct TimelineFlags {
+    bool sceneMode;
+    bool slideMode;
+};
+TimelineFlags timelineFlags();
+void resetTimeline();
