@@ -1,0 +1,47 @@
+// The window messages the program reacts to, as the Windows message queue
+// delivered them: SDL events are translated into these and queued; the frame
+// loop takes at most one per frame and dispatches it to windowProcedure.
+#pragma once
+
+#include <cstdint>
+
+constexpr unsigned WM_NULL = 0x0000;
+constexpr unsigned WM_SIZE = 0x0005;
+constexpr unsigned WM_ACTIVATE = 0x0006;
+constexpr unsigned WM_CLOSE = 0x0010;
+constexpr unsigned WM_QUIT = 0x0012;
+constexpr unsigned WM_KEYDOWN = 0x0100;
+constexpr unsigned WM_KEYUP = 0x0101;
+constexpr unsigned WM_SYSCOMMAND = 0x0112;
+
+constexpr uintptr_t SC_SCREENSAVE = 61760;    // 0xF140
+constexpr uintptr_t SC_MONITORPOWER = 61808;  // 0xF170
+
+constexpr uintptr_t VK_ESCAPE = 27;
+
+struct Message {
+    unsigned message = WM_NULL;
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
+};
+
+// One key entry per virtual-key code, 1 while the key is down.
+extern uint8_t keys[256];
+
+// Takes the next waiting message, if any (SDL events are translated into the
+// queue first). A posted quit is delivered once the queue is otherwise empty.
+bool peekMessage(Message& message);
+void translateMessage(const Message& message);
+intptr_t dispatchMessage(const Message& message);
+
+// Queues a message as if the window system had sent it (tests, and the
+// translation of SDL events).
+void postMessage(const Message& message);
+// Asks the loop to end: a WM_QUIT carrying the exit code.
+void postQuitMessage(int exitCode);
+
+// The class's message handler.
+intptr_t windowProcedure(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);
+
+// Empties the queue, the pending quit and the key table.
+void resetMessages();
