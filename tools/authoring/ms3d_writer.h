@@ -7,15 +7,15 @@
 #include <vector>
 
 struct Ms3dVertexRecord {
-    float x, y, z;
+    float x = 0.0f, y = 0.0f, z = 0.0f;
     int8_t boneId = -1;
 };
 
 struct Ms3dTriangleRecord {
-    uint16_t vertexIndices[3];
-    float normals[3][3];
-    float s[3];
-    float t[3];          // as stored in the file (the loader keeps 1 - t)
+    uint16_t vertexIndices[3] = {};
+    float normals[3][3] = {};
+    float s[3] = {};
+    float t[3] = {};          // as stored in the file (the loader keeps 1 - t)
     uint8_t smoothingGroup = 1;
     uint8_t groupIndex = 0;
 };
@@ -28,7 +28,7 @@ struct Ms3dGroupRecord {
 
 struct Ms3dMaterialRecord {
     std::string name;
-    float ambient[4], diffuse[4], specular[4], emissive[4];
+    float ambient[4] = {}, diffuse[4] = {}, specular[4] = {}, emissive[4] = {};
     float shininess = 0.0f;
     float transparency = 1.0f;
     std::string textureFileName;
