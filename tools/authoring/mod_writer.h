@@ -36,5 +36,12 @@ struct ModModule {
 // Amiga period of a note: octave 1..3, semitone 0..11 (C = 0), finetune 0.
 uint16_t modPeriod(int octave, int semitone);
 
+// Why the module cannot be stored (empty when it can): odd or over-long
+// samples, loops past the end, song positions naming missing patterns,
+// out-of-range cell values.
+std::string modProblem(const ModModule& module);
+
+// The file's bytes; empty when modProblem finds something.
 std::vector<uint8_t> encodeMod(const ModModule& module);
+// False when the module cannot be stored or the file not written.
 bool writeMod(const std::string& path, const ModModule& module);

@@ -1,0 +1,39 @@
+// Small modules for the music tests, written with the authoring MOD writer,
+// and a scratch folder for the files the tests write.
+#pragma once
+
+#include "mod_writer.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A looping square wave, one period over `length` bytes, swinging between
+// +amplitude and -amplitude.
+ModSample squareWaveSample(const std::string& name, size_t length = 64, int8_t amplitude = 100);
+
+// A module of `orderCount` song positions, position i playing pattern i, all
+// patterns empty, and sample 1 a square wave. Callers fill in notes.
+ModModule emptyModule(int orderCount);
+
+// A cell with a note (octave 1..3, semitone 0..11) and optional instrument.
+ModCell noteCell(int octave, int semitone, uint8_t instrument, uint8_t effect = 0,
+                 uint8_t parameter = 0);
+
+// A folder under the system's temporary folder, removed with its contents
+// when the object goes.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& path() const { return folder; }
+    // Writes the bytes to path()/name and returns the full path.
+    std::string write(const std::string& name, const std::vector<uint8_t>& bytes) const;
+    std::string writeModule(const std::string& name, const ModModule& module) const;
+
+private:
+    std::string folder;
+};
