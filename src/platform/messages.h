@@ -17,7 +17,29 @@ constexpr unsigned WM_SYSCOMMAND = 0x0112;
 constexpr uintptr_t SC_SCREENSAVE = 61760;    // 0xF140
 constexpr uintptr_t SC_MONITORPOWER = 61808;  // 0xF170
 
+// Virtual-key codes (values as on Windows); keys without a code of their own
+// arrive as VK_UNMAPPED.
+constexpr uintptr_t VK_BACK = 0x08;
+constexpr uintptr_t VK_TAB = 0x09;
+constexpr uintptr_t VK_RETURN = 0x0D;
+constexpr uintptr_t VK_SHIFT = 0x10;
+constexpr uintptr_t VK_CONTROL = 0x11;
+constexpr uintptr_t VK_MENU = 0x12;
 constexpr uintptr_t VK_ESCAPE = 27;
+constexpr uintptr_t VK_SPACE = 0x20;
+constexpr uintptr_t VK_LEFT = 0x25;
+constexpr uintptr_t VK_UP = 0x26;
+constexpr uintptr_t VK_RIGHT = 0x27;
+constexpr uintptr_t VK_DOWN = 0x28;
+constexpr uintptr_t VK_NUMPAD0 = 0x60;
+constexpr uintptr_t VK_F1 = 0x70;
+constexpr uintptr_t VK_UNMAPPED = 0xFF;
+
+// WM_SIZE's wParam and WM_ACTIVATE's wParam.
+constexpr uintptr_t SIZE_RESTORED = 0;
+constexpr uintptr_t SIZE_MINIMIZED = 1;
+constexpr uintptr_t WA_INACTIVE = 0;
+constexpr uintptr_t WA_ACTIVE = 1;
 
 struct Message {
     unsigned message = WM_NULL;
@@ -42,6 +64,14 @@ void postQuitMessage(int exitCode);
 
 // The class's message handler.
 intptr_t windowProcedure(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);
+
+// The translation of one SDL event into the message the window system would
+// have sent; false for events the program has no message for. Keys map by
+// their key code, letters and digits by position when the layout gives them
+// no Latin character (as virtual-key codes do).
+union SDL_Event;
+bool messageFromSdlEvent(const SDL_Event& event, Message& message);
+uintptr_t virtualKeyCode(int sdlKeycode, int sdlScancode);
 
 // Empties the queue, the pending quit and the key table.
 void resetMessages();

@@ -1,0 +1,260 @@
+#include <GL/gl.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/message_box.h"
+#include "platform/messages.h"
+#include "platform/window.h"
+#include "support/gl_test.h"
+#include "support/xvfb_server.h"
+
+namespace {
+const char* const questionText =
+    "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?";
+
+// The projection gluPerspective(100, 4/3, 8, 10000) gives, worked out here
+// from its definition rather than by calling it.
+void expectDemoProjection(const GLdouble* m) {
+    const double pi = std::acos(-1.0);
+    const double f = 1.0 / std::tan(50.0 * pi / 180.0);
+    const double aspect = 640.0 / 480.0;
+    const double nearZ = 8.0, farZ = 10000.0;
+    const double expected[16] = {f / aspect, 0, 0, 0,
+                                 0, f, 0, 0,
+                                 0, 0, (farZ + nearZ) / (nearZ - farZ), -1,
+                                 0, 0, 2 * farZ * nearZ / (nearZ - farZ), 0};
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5 * (1 + std::fabs(expected[i]))) << "element " << i;
+}
+
+void expectViewport(int width, int height) {
+    GLint viewport[4] = {-1, -1, -1, -1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[0], 0);
+    EXPECT_EQ(viewport[1], 0);
+    EXPECT_EQ(viewport[2], width);
+    EXPECT_EQ(viewport[3], height);
+}
+
+void expectIdentityModelview() {
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], (i % 5 == 0) ? 1.0 : 0.0) << "element " << i;
+}
+
+// Every window test records its boxes and starts from a closed window.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        captureMessageBoxes(true, IDNO);
+        resetMessages();
+    }
+    void TearDown() override {
+        closeWindow();
+        captureMessageBoxes(false);
+        resetMessages();
+        fullscreen = 1;
+        // Only now: Xlib ends the process when its server goes away under it.
+        server.reset();
+    }
+    // Starts a private X server and points DISPLAY at it; false when there
+    // is no Xvfb to start.
+    bool startDisplay(const std::string& screen) {
+        server = std::make_unique<XvfbServer>(screen);
+        if (!server->running()) return false;
+        setenv("DISPLAY", server->display().c_str(), 1);
+        unsetenv("WAYLAND_DISPLAY");
+        return true;
+    }
+    std::unique_ptr<XvfbServer> server;
+};
+}  // namespace
+
+using Viewport = GlTest;
+
+TEST_F(Viewport, TakesTheClientSizeAndKeepsTheScreenAspect) {
+    const int sizes[][2] = {{640, 480}, {1024, 300}, {17, 900}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1]);
+        // Leave other matrices current and dirty: the resize must pick its own.
+        glMatrixMode(GL_TEXTURE);
+        glMatrixMode(GL_MODELVIEW);
+        glTranslatef(3.0f, 4.0f, 5.0f);
+        resizeViewport(size[0], size[1]);
+        expectViewport(size[0], size[1]);
+        GLdouble projection[16];
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        expectDemoProjection(projection);
+        expectIdentityModelview();
+        GLint mode = 0;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        EXPECT_EQ(mode, GL_MODELVIEW);
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Viewport, ZeroHeightBecomesOnePixel) {
+    resizeViewport(640, 0);
+    expectViewport(640, 1);
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    expectDemoProjection(projection);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(WindowTest, WithoutADisplayTheWindowClassStepFails) {
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    // Even when SDL is pointed at its invisible driver, no window opens there.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    EXPECT_FALSE(openWindow("Glimmervandra", 640, 480, 16, 1));
+    unsetenv("SDL_VIDEODRIVER");
+    const auto boxes = takeCapturedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Failed To Register The Window Class.");
+    EXPECT_EQ(boxes[0].caption, "ERROR");
+    EXPECT_EQ(boxes[0].style, MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_FALSE(windowIsOpen());
+    EXPECT_FALSE(SDL_WasInit(SDL_INIT_VIDEO));
+
+    // Everything after such a failure is harmless and silent.
+    swapWindowBuffers();
+    closeWindow();
+    closeWindow();
+    Message m;
+    EXPECT_FALSE(peekMessage(m));
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+}
+
+TEST_F(WindowTest, ClosingWhatWasNeverOpenedShowsNothing) {
+    fullscreen = 1;
+    closeWindow();
+    fullscreen = 0;
+    closeWindow();
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+    EXPECT_FALSE(windowIsOpen());
+}
+
+TEST_F(WindowTest, FullscreenOnADisplayWithTheMode) {
+    if (!startDisplay("640x480x16")) GTEST_SKIP() << server->why();
+
+    ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 1));
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+    EXPECT_TRUE(windowIsOpen());
+    EXPECT_EQ(fullscreen, 1);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "the cursor is hidden in fullscreen";
+    SDL_DisplayMode mode{};
+    ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &mode), 0);
+    EXPECT_EQ(mode.w, 640);
+    EXPECT_EQ(mode.h, 480);
+    EXPECT_FALSE(SDL_IsScreenSaverEnabled());
+
+    // The context is current, double-buffered, with a depth buffer, and
+    // draws fixed-function (display lists exist only there).
+    expectViewport(640, 480);
+    GLboolean doubleBuffered = GL_FALSE;
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+    EXPECT_TRUE(doubleBuffered);
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_GE(depthBits, 16);
+    GLuint list = glGenLists(1);
+    EXPECT_NE(list, 0u);
+    glNewList(list, GL_COMPILE);
+    glBegin(GL_TRIANGLES);
+    glEnd();
+    glEndList();
+    glDeleteLists(list, 1);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    swapWindowBuffers();
+
+    closeWindow();
+    EXPECT_FALSE(windowIsOpen());
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+}
+
+TEST_F(WindowTest, RefusedModeAnsweredNoEndsStartUp) {
+    if (!startDisplay("1024x768x24")) GTEST_SKIP() << server->why();
+
+    captureMessageBoxes(true, IDNO);
+    EXPECT_FALSE(openWindow("Glimmervandra", 640, 480, 16, 1));
+    EXPECT_FALSE(windowIsOpen());
+    const auto boxes = takeCapturedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, questionText);
+    EXPECT_EQ(boxes[0].caption, "Vopa GL");
+    EXPECT_EQ(boxes[0].style, MB_YESNO | MB_ICONEXCLAMATION);
+    EXPECT_EQ(boxes[1].text, "Program Will Now Close.");
+    EXPECT_EQ(boxes[1].caption, "ERROR");
+    EXPECT_EQ(boxes[1].style, MB_OK | MB_ICONSTOP);
+    // The desktop mode was never left.
+    SDL_DisplayMode mode{};
+    ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &mode), 0);
+    EXPECT_EQ(mode.w, 1024);
+    closeWindow();
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+}
+
+TEST_F(WindowTest, RefusedModeAnsweredYesGivesAWindowOfTheClientSize) {
+    if (!startDisplay("1024x768x24")) GTEST_SKIP() << server->why();
+
+    captureMessageBoxes(true, IDYES);
+    ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 1));
+    const auto boxes = takeCapturedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, questionText);
+    EXPECT_EQ(fullscreen, 0);
+    EXPECT_TRUE(windowIsOpen());
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "a window keeps the cursor";
+
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(window, nullptr);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_RESIZABLE);
+    SDL_DisplayMode mode{};
+    ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &mode), 0);
+    EXPECT_EQ(mode.w, 1024);
+    expectViewport(640, 480);
+
+    closeWindow();
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+}
+
+TEST_F(WindowTest, WindowEventsArriveOneMessagePerPeek) {
+    if (!startDisplay("640x480x16")) GTEST_SKIP() << server->why();
+    ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 0));
+    // Drop whatever the window's appearance produced.
+    Message m;
+    while (peekMessage(m)) {
+    }
+
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.sym = SDLK_ESCAPE;
+    key.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+    ASSERT_EQ(SDL_PushEvent(&key), 1);
+    key.type = SDL_KEYUP;
+    ASSERT_EQ(SDL_PushEvent(&key), 1);
+    SDL_Event close{};
+    close.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&close), 1);
+
+    ASSERT_TRUE(peekMessage(m));
+    EXPECT_EQ(m.message, WM_KEYDOWN);
+    EXPECT_EQ(m.wParam, VK_ESCAPE);
+    dispatchMessage(m);  // asks to quit: the quit waits behind the queue
+    ASSERT_TRUE(peekMessage(m));
+    EXPECT_EQ(m.message, WM_KEYUP);
+    ASSERT_TRUE(peekMessage(m));
+    EXPECT_EQ(m.message, WM_CLOSE);
+    ASSERT_TRUE(peekMessage(m));
+    EXPECT_EQ(m.message, WM_QUIT);
+    EXPECT_FALSE(peekMessage(m));
+}
