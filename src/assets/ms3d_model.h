@@ -2,6 +2,7 @@
 // mesh by mesh with immediate-mode triangles, each mesh with its material.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct ModelMesh {
@@ -60,6 +61,10 @@ public:
     Ms3dModel() = default;
     ~Ms3dModel() override;
     bool loadFromFile(const char* path) override;
+    // The parse step of loadFromFile, on the file's bytes in memory (the
+    // fuzzer feeds it directly). Same result and the same empty model on
+    // refusal.
+    bool loadFromMemory(const uint8_t* data, size_t size);
 };
 
 // The three model slots the scenes fill: null until a set-up creates a model;

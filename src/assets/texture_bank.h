@@ -12,6 +12,10 @@ extern TextureImage textureBank[textureBankSize];
 // uploaded.
 bool loadTextureBank(const char* slot0Path);
 
+// Gives one filled slot its texture name, uploads it with the slot's filters
+// and releases its pixels (one step of loadTextureBank; the benchmark times it).
+void uploadTextureSlot(int slot);
+
 // Binds the slot's texture name to GL_TEXTURE_2D.
 void bindTextureSlot(int slot);
 

@@ -3,11 +3,23 @@
 // message box and leaves the image without pixels.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 #include "assets/texture_image.h"
 
 bool loadTga(TextureImage& image, const char* path);
+// loadTga after the open: reads from the start of an open file (a real file,
+// or memory through fmemopen for the fuzzer) and closes it on every path.
+bool readTga(TextureImage& image, std::FILE* file);
 // Each reads from offset 12 of the open file and closes it on every path.
 bool loadUncompressedTga(TextureImage& image, std::FILE* file);
 bool loadCompressedTga(TextureImage& image, std::FILE* file);
+
+// The largest pixel buffer, in bytes, that the decoders ask for; a bigger
+// image is handled as an allocation that failed ("Could not allocate memory
+// for image"). It starts at the largest size a header can declare
+// (4 x 65535 x 65535), so it limits nothing; tests lower it to exercise the
+// allocation failure, the fuzzers to keep hostile headers from reserving
+// gigabytes on every run.
+extern uint64_t tgaPixelBufferLimit;

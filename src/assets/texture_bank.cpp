@@ -1,0 +1,82 @@
+#include "assets/texture_bank.h"
+
+#include <GL/glu.h>
+
+#include "assets/procedural_textures.h"
+#include "assets/tga.h"
+
+TextureImage textureBank[textureBankSize];
+
+namespace {
+
+// The pictures of slots 1 and 4 to 11; slot 0's path comes from the caller.
+const char* const slotPicturePaths[textureBankSize] = {
+    nullptr,
+    "Data/Lights.tga",
+    nullptr,  // checkerboard
+    nullptr,  // fractal
+    "Data/kuk.tga",
+    "Data/title2.tga",
+    "Data/gras.tga",
+    "Data/suckscene.tga",
+    "Data/atariscroller.tga",
+    "Data/fractalzoomer.tga",
+    "Data/kuktext.tga",
+    "Data/credits.tga",
+};
+
+bool fillSlot(int slot, const char* slot0Path) {
+    TextureImage& image = textureBank[slot];
+    switch (slot) {
+    case 0: return loadTga(image, slot0Path);
+    case 2: return buildCheckerTexture(image);
+    case 3: return buildFractalTexture(image);
+    default: return loadTga(image, slotPicturePaths[slot]);
+    }
+}
+
+}  // namespace
+
+void uploadTextureSlot(int slot) {
+    TextureImage& image = textureBank[slot];
+    glGenTextures(1, &image.textureId);
+    glBindTexture(GL_TEXTURE_2D, image.textureId);
+    // The checkerboard keeps hard-edged texels when magnified; slot 0 (the
+    // grass seen far away) is the one texture minified through mipmaps.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, slot == 2 ? GL_NEAREST : GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, slot == 0 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+    if (slot == 0) {
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, GLint(image.width), GLint(image.height), image.format, GL_UNSIGNED_BYTE,
+                          image.pixels.get());
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(image.format), GLsizei(image.width), GLsizei(image.height), 0,
+                     image.format, GL_UNSIGNED_BYTE, image.pixels.get());
+    }
+    // GL has its own copy now.
+    image.pixels.reset();
+}
+
+bool loadTextureBank(const char* slot0Path) {
+    for (int slot = 0; slot < textureBankSize; ++slot) {
+        if (!fillSlot(slot, slot0Path)) {
+            // The loader has said what went wrong; the programme goes on
+            // untextured, so the earlier slots' pixels are simply dropped.
+            for (int earlier = 0; earlier < slot; ++earlier) textureBank[earlier].pixels.reset();
+            return true;
+        }
+    }
+    for (int slot = 0; slot < textureBankSize; ++slot) uploadTextureSlot(slot);
+    return true;
+}
+
+void bindTextureSlot(int slot) {
+    if (slot < 0 || slot >= textureBankSize) return;
+    glBindTexture(GL_TEXTURE_2D, textureBank[slot].textureId);
+}
+
+void clearTextureBank() {
+    for (TextureImage& image : textureBank) {
+        if (image.textureId != 0) glDeleteTextures(1, &image.textureId);
+        image = TextureImage{};
+    }
+}
