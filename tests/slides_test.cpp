@@ -1,0 +1,130 @@
+#include <GL/gl.h>
+
+#include <vector>
+
+#include "assets/texture_bank.h"
+#include "scenes/slides.h"
+#include "support/gl_test.h"
+
+namespace {
+
+// A 512x256 picture in four quadrants, rows bottom first as the TGA loader
+// hands them over: bottom-left red, bottom-right green, top-left blue,
+// top-right yellow.
+GLuint makeQuadrantTexture() {
+    const int w = 512, h = 256;
+    std::vector<uint8_t> pixels(size_t(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &pixels[(size_t(y) * w + x) * 3];
+            const bool top = y >= h / 2, right = x >= w / 2;
+            p[0] = (!top && !right) || (top && right) ? 255 : 0;
+            p[1] = (!top && right) || (top && right) ? 255 : 0;
+            p[2] = top && !right ? 255 : 0;
+        }
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return name;
+}
+
+bool same(Rgba p, int r, int g, int b) { return p.r == r && p.g == g && p.b == b; }
+
+class Slides : public GlTest {
+protected:
+    void TearDown() override {
+        for (auto& slot : textureBank) slot.textureId = 0;
+        GlTest::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(Slides, StretchThePictureUprightOverEveryPixel) {
+    textureBank[7].textureId = makeQuadrantTexture();
+    beginSlideMode();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);  // lilac, which must not show anywhere
+    drawSlide(7);
+    // A second call without beginSlideMode must draw the same picture: the
+    // slide turns texturing back on itself.
+    drawSlide(7);
+
+    auto pixels = frame();
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool top = y < height / 2, right = x >= width / 2;
+            Rgba p = pixelAt(pixels, x, y);
+            bool ok = !top && !right   ? same(p, 255, 0, 0)
+                      : !top && right  ? same(p, 0, 255, 0)
+                      : top && !right  ? same(p, 0, 0, 255)
+                                       : same(p, 255, 255, 0);
+            if (!ok && ++wrong <= 5) ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(p.r) << ","
+                                                  << int(p.g) << "," << int(p.b);
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Slides, SlotWithoutPictureDrawsPlainWhite) {
+    for (int slot : {11, 12, -1}) {  // 11 never uploaded; 12 and -1 lie outside the bank
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        beginSlideMode();
+        drawSlide(slot);
+        auto pixels = frame();
+        for (auto [x, y] : {std::pair{0, 0}, {639, 0}, {0, 479}, {639, 479}, {320, 240}})
+            EXPECT_TRUE(same(pixelAt(pixels, x, y), 255, 255, 255)) << "slot " << slot << " at " << x << "," << y;
+    }
+}
+
+TEST_F(Slides, LeaveTheStateTheScenesStartFrom) {
+    // Start from a state unlike the slide's, as a 3D scene would leave it.
+    glFrontFace(GL_CW);
+    glDepthFunc(GL_LESS);
+    glShadeModel(GL_FLAT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-1, 1, -1, 1, 1, 10);
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(0.2f, 0.3f, 0.4f, 0.5f);
+
+    beginSlideMode();
+    GLint mode = 0, frontFace = 0, depthFunc = 0, shade = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glGetIntegerv(GL_FRONT_FACE, &frontFace);
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    glGetIntegerv(GL_SHADE_MODEL, &shade);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_EQ(frontFace, GL_CCW);
+    EXPECT_EQ(depthFunc, GL_LEQUAL);
+    EXPECT_EQ(shade, GL_SMOOTH);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    GLfloat colour[4], clear[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_FLOAT_EQ(colour[3], 1.0f);
+    EXPECT_FLOAT_EQ(colour[0], 1.0f);
+    EXPECT_NEAR(clear[0], 0.9f, 1e-6);
+    EXPECT_NEAR(clear[1], 0.8f, 1e-6);
+    EXPECT_NEAR(clear[2], 1.0f, 1e-6);
+
+    // One unit per pixel, origin top-left: (640, 480) maps to clip (1, -1).
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    EXPECT_NEAR(projection[0] * 640 + projection[12], 1.0, 1e-6);
+    EXPECT_NEAR(projection[5] * 480 + projection[13], -1.0, 1e-6);
+    EXPECT_NEAR(projection[13], 1.0, 1e-6);
+
+    drawSlide(5);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
