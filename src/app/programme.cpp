@@ -2,6 +2,8 @@
 #include "app/timeline.h"
 
 #include "scenes/cube_pyramid_scene.h"
+#include "scenes/flower_scene.h"
+#include "scenes/morph_scene.h"
 #include "scenes/slides.h"
 
 ProgrammeOps programmeOperations() {
@@ -9,7 +11,12 @@ ProgrammeOps programmeOperations() {
     // Scenes are wired in as they are built; a null entry draws nothing.
     ops.beginSlideMode = beginSlideMode;
     ops.drawSlide = drawSlide;
+    ops.setupFlowerScene = setupFlowerScene;
+    ops.drawFlowerFrame = drawFlowerFrame;
     ops.setupCubePyramidScene = setupCubePyramidScene;
     ops.drawCubePyramidFrame = drawCubePyramidFrame;
+    ops.setupMorphScene = setupMorphScene;
+    ops.drawMorphFrame = drawMorphFrame;
+    ops.releaseMorphModels = releaseMorphModels;
     return ops;
 }

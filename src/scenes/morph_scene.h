@@ -4,3 +4,7 @@
 int setupMorphScene();
 void drawMorphFrame();
 void releaseMorphModels();
+
+// The blend of one coordinate: a of the first pose, b of the second, with
+// w = sin(rotY) + 1 in [0, 2], at half the stored size.
+float morphCoordinate(double a, double b, double w);

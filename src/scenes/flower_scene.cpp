@@ -1,0 +1,228 @@
+// The first 3D scene: the flower model over a square grid whose surface
+// ripples in rings from its centre until rotY reaches 900, when it freezes.
+// The scene turns about z while the camera moves in; the light's colour and
+// the background cycle on slow cosine waves, the background also jumping with
+// the music's flash.
+#include "scenes/flower_scene.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+
+#include "app/shared_state.h"
+#include "assets/ms3d_model.h"
+#include "assets/texture_bank.h"
+#include "platform/message_box.h"
+
+float grid[gridSize][gridSize][3];
+int8_t gridNormals[gridSize - 1][gridSize - 1][6];
+
+namespace {
+
+constexpr int gridCentre = gridSize / 2;   // 45
+constexpr float borderDepth = -1150.0f;
+constexpr float freezeAngle = 900.0f;
+
+bool gridBuilt = false;
+
+void buildGrid() {
+    for (int i = 0; i < gridSize; ++i)
+        for (int j = 0; j < gridSize; ++j) {
+            grid[i][j][0] = float((i - gridCentre) * 12);
+            grid[i][j][1] = float((j - gridCentre) * 12);
+            grid[i][j][2] = borderDepth;
+        }
+}
+
+// Rows 1..88 and columns 2..88: column 1 and the outer rows and columns keep
+// the border depth, so the rippling surface is edged by steep walls.
+void rippleGrid(float angle) {
+    const double divisor = 250.0 - double(angle) * 0.2777777777777778;
+    for (int i = 1; i <= gridSize - 2; ++i)
+        for (int j = 2; j <= gridSize - 2; ++j) {
+            const int d2 = (j - gridCentre) * (j - gridCentre) + (i - gridCentre) * (i - gridCentre);
+            grid[i][j][2] = float(std::cos(d2 / divisor) * 80.0 - 280.0);
+        }
+}
+
+void difference(const float a[3], const float b[3], float r[3]) {
+    for (int k = 0; k < 3; ++k) r[k] = float(double(a[k]) - double(b[k]));
+}
+
+void storeNormal(const float n[3], int8_t* out) {
+    // c x 127 truncated towards zero; |c| <= 1 after normalising.
+    for (int k = 0; k < 3; ++k) out[k] = int8_t(int(double(n[k]) * 127.0));
+}
+
+void setGridMaterial() {
+    const GLfloat ambient[] = {0.4f, 0.8f, 0.4f, 1.0f};
+    const GLfloat diffuse[] = {0.8f, 1.0f, 0.8f, 1.0f};
+    const GLfloat specular[] = {0.3f, 0.5f, 0.3f, 1.0f};
+    const GLfloat emission[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+    glMaterialfv(GL_FRONT, GL_EMISSION, emission);
+    glMaterialf(GL_FRONT, GL_SHININESS, 0.4f);
+}
+
+// One strip per row of cells. The texture spans a strip across its width and
+// repeats once per cell along it, mirrored every other cell. Only the first
+// strip starts at column 0; the others start at column 1.
+void drawGrid() {
+    for (int i = 0; i < gridSize - 1; ++i) {
+        glEnable(GL_TEXTURE_2D);
+        bindTextureSlot(0);
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int j = 0; j < gridSize - 1; ++j) {
+            const float t = float(j % 2);
+            const int8_t* cell = gridNormals[i][j];
+            glNormal3bv(reinterpret_cast<const GLbyte*>(cell));
+            if (i == 0 && j == 0) {
+                glTexCoord2f(0.0f, 1.0f);
+                glVertex3fv(grid[0][0]);
+                glTexCoord2f(1.0f, 1.0f);
+                glVertex3fv(grid[1][0]);
+            }
+            glTexCoord2f(0.0f, t);
+            glVertex3fv(grid[i][j + 1]);
+            glNormal3bv(reinterpret_cast<const GLbyte*>(cell + 3));
+            glTexCoord2f(1.0f, t);
+            glVertex3fv(grid[i + 1][j + 1]);
+        }
+        glEnd();
+    }
+}
+
+}  // namespace
+
+bool flowerGridBuilt() { return gridBuilt; }
+
+void crossProduct(const float a[3], const float b[3], float r[3]) {
+    const double x = double(a[1]) * b[2] - double(a[2]) * b[1];
+    const double y = double(a[2]) * b[0] - double(a[0]) * b[2];
+    const double z = double(a[0]) * b[1] - double(a[1]) * b[0];
+    r[0] = float(x);
+    r[1] = float(y);
+    r[2] = float(z);
+}
+
+float normalizeVector(float v[3]) {
+    const float length = float(std::sqrt(double(v[0]) * v[0] + double(v[1]) * v[1] + double(v[2]) * v[2]));
+    if (length != 0.0f) {
+        const double inverse = 1.0 / double(length);
+        for (int k = 0; k < 3; ++k) v[k] = float(double(v[k]) * inverse);
+    }
+    return length;
+}
+
+void computeGridNormals() {
+    for (int i = 0; i < gridSize - 1; ++i)
+        for (int j = 0; j < gridSize - 1; ++j) {
+            const float* p = grid[i][j];
+            const float* q = grid[i + 1][j];
+            const float* r = grid[i][j + 1];
+            const float* s = grid[i + 1][j + 1];
+            float u[3], v[3], n[3];
+
+            difference(p, q, u);
+            difference(p, r, v);
+            crossProduct(u, v, n);
+            normalizeVector(n);
+            storeNormal(n, &gridNormals[i][j][0]);
+
+            difference(q, s, u);
+            difference(q, r, v);
+            crossProduct(u, v, n);
+            normalizeVector(n);
+            storeNormal(n, &gridNormals[i][j][3]);
+        }
+}
+
+int setupFlowerScene() {
+    // A failed set-up must leave no grid for the frame to draw.
+    gridBuilt = false;
+    // modelA is normally empty here (the slide before destroyed it); never
+    // drop a model that is still held.
+    delete modelA;
+    modelA = new Ms3dModel();
+    if (!modelA->loadFromFile("data/blomma.ms3d")) {
+        showMessageBox(modelLoadErrorText, "Error", MB_ICONERROR);
+        return 0;
+    }
+
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearDepth(2000.0);  // clamped to 1 by GL
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(100.0, double(screenWidth) / double(screenHeight), 8.0, 2000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    buildGrid();
+    gridBuilt = true;
+    bindTextureSlot(0);
+    return 1;
+}
+
+int drawFlowerFrame() {
+    const double angle = rotY;
+    // Only the background multiplies by the flash level, so a flash makes it
+    // run ahead of the light colours.
+    const double k = double(flashLevel.load()) * angle;
+    glClearColor(float((1.0 - std::cos(0.005 * k)) * 0.33333334f),
+                 float((1.0 - std::cos(0.013333334f * k)) * 0.33333334f),
+                 float((1.0 - std::cos(0.006666667f * k)) * 0.33333334f), 1.0f);
+    const float r = float((1.0 - std::cos(0.005 * angle)) * 0.33333334f);
+    const float g = float(1.0 - std::cos(0.013333334f * angle));
+    const float b = float(1.0 - std::cos(0.006666667f * angle));
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(200.0, 300.0, 1000.0 - 0.5 * angle, 0.0, -100.0, 0.0, 0.0, 1.0, 0.0);
+    glRotatef(250.0f, 1.0f, 0.0f, 0.0f);
+    glRotatef(rotY, 0.0f, 0.0f, 1.0f);
+
+    // Set under the camera and the turn, so the light turns with the scene.
+    const GLfloat lightAmbient[] = {r, float(g * 0.16666667f), float(b * 0.16666667f), 0.7f};
+    const GLfloat lightDiffuse[] = {r, float(g * 0.5), float(b * 0.5), 1.0f};
+    const GLfloat lightSpecular[] = {r, float(g * 0.33333334f), float(b * 0.33333334f), 0.3f};
+    const GLfloat lightSpotDirection[] = {0.0f, 0.0f, 0.0f};
+    const GLfloat lightPosition[] = {100.0f, 100.0f, 100.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpecular);
+    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, lightSpotDirection);
+    glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
+
+    glDisable(GL_TEXTURE_2D);
+    if (modelA) modelA->render();  // the empty model after a failed load draws nothing
+
+    const double step = 33.0 * frameDelta.load();
+    rotX = float(double(rotX) + step);
+    rotY = float(double(rotY) + step);
+
+    // After a failed set-up there is no grid: the frame shows the background,
+    // the light and whatever the model holds, and the clocks still run so the
+    // next scene continues from the same angle.
+    if (!gridBuilt) return 1;
+
+    if (rotY < freezeAngle) {
+        rippleGrid(rotY);
+        computeGridNormals();
+    }
+    setGridMaterial();
+    drawGrid();
+    return 1;
+}
