@@ -4,6 +4,7 @@
 #include "scenes/cube_pyramid_scene.h"
 #include "scenes/flower_scene.h"
 #include "scenes/morph_scene.h"
+#include "scenes/scroller_scene.h"
 #include "scenes/slides.h"
 
 ProgrammeOps programmeOperations() {
@@ -15,6 +16,9 @@ ProgrammeOps programmeOperations() {
     ops.drawFlowerFrame = drawFlowerFrame;
     ops.setupCubePyramidScene = setupCubePyramidScene;
     ops.drawCubePyramidFrame = drawCubePyramidFrame;
+    ops.setupScrollerScene = setupScrollerScene;
+    ops.drawScrollerFrame = drawScrollerFrame;
+    ops.deleteOutlineFont = deleteOutlineFont;
     ops.setupMorphScene = setupMorphScene;
     ops.drawMorphFrame = drawMorphFrame;
     ops.releaseMorphModels = releaseMorphModels;
