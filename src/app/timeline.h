@@ -5,7 +5,7 @@
 
 #include "app/shared_state.h"
 
-// Every operation a row's set-up or frame calls. The program uses the real
+// Every operation a row's set-up or frame calls, and the level meter. The program uses the real
 // scenes (programmeOperations); tests put in recording stand-ins. A null
 // entry is skipped.
 struct ProgrammeOps {
@@ -23,6 +23,8 @@ struct ProgrammeOps {
     int (*setupMorphScene)();
     void (*drawMorphFrame)();
     void (*releaseMorphModels)();
+    // Not a row's operation: the overlay the frame loop draws over every row.
+    void (*drawLevelMeter)();
 };
 
 // The real scenes, wired in src/app/programme.cpp.
@@ -30,6 +32,7 @@ ProgrammeOps programmeOperations();
 
 // The operations the timeline step calls; programmeOperations() by default.
 void setProgrammeOps(const ProgrammeOps& ops);
+const ProgrammeOps& currentProgrammeOps();
 
 constexpr int timelineRowCount = 12;
 constexpr int timelineEndRow = 13;
