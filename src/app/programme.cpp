@@ -6,6 +6,7 @@
 #include "scenes/morph_scene.h"
 #include "scenes/scroller_scene.h"
 #include "scenes/slides.h"
+#include "scenes/tunnel_scene.h"
 
 ProgrammeOps programmeOperations() {
     ProgrammeOps ops{};
@@ -19,6 +20,8 @@ ProgrammeOps programmeOperations() {
     ops.setupScrollerScene = setupScrollerScene;
     ops.drawScrollerFrame = drawScrollerFrame;
     ops.deleteOutlineFont = deleteOutlineFont;
+    ops.setupTunnelScene = setupTunnelScene;
+    ops.drawTunnelFrame = drawTunnelFrame;
     ops.setupMorphScene = setupMorphScene;
     ops.drawMorphFrame = drawMorphFrame;
     ops.releaseMorphModels = releaseMorphModels;
