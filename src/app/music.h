@@ -13,6 +13,12 @@ void registerMusicSyncs();           // start-up step 4
 bool startMusicPlayback();           // start-up step 5; false when playback does not start
 void closeMusic();                   // after the frame loop: stop the device, free the module
 
+// The same without a device, for the capture tool and tests: the module
+// plays through soundRenderOffline (platform/sound.h), driven by the
+// caller's clock, after registerMusicSyncs and startMusicPlayback as usual.
+// False only when the sound layer is already open.
+bool openMusicOffline();
+
 // Left level in the low, right in the high 16 bits, each 0..128.
 uint32_t musicLevel();
 

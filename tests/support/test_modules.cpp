@@ -22,6 +22,11 @@ ModModule emptyModule(int orderCount) {
     module.samples[0] = squareWaveSample("square");
     module.patterns.resize(static_cast<size_t>(orderCount));
     for (int i = 0; i < orderCount; ++i) module.orders.push_back(static_cast<uint8_t>(i));
+    // The default tempo, set explicitly: a module without any tempo command
+    // is taken by the decoder for an older tracker's, which ignores the row
+    // of a pattern break.
+    module.patterns[0].cells[0][3].effect = 0xF;
+    module.patterns[0].cells[0][3].parameter = 125;
     return module;
 }
 

@@ -13,7 +13,8 @@
 ModSample squareWaveSample(const std::string& name, size_t length = 64, int8_t amplitude = 100);
 
 // A module of `orderCount` song positions, position i playing pattern i, all
-// patterns empty, and sample 1 a square wave. Callers fill in notes.
+// patterns empty but for tempo 125 on row 0 of channel 3 (see the .cpp),
+// and sample 1 a square wave. Callers fill in notes.
 ModModule emptyModule(int orderCount);
 
 // A cell with a note (octave 1..3, semitone 0..11) and optional instrument.

@@ -1,4 +1,8 @@
 // Writes 4-channel ProTracker modules ("M.K.", 31 samples, 64-row patterns).
+// Note for authors: libopenmpt takes a module that never sets a tempo (Fxx
+// with xx >= 32) for an older tracker's and then ignores the target row of
+// pattern breaks (Dxx breaks to row 0). A module that relies on Dxx rows
+// should set the tempo somewhere, e.g. F7D (125, the default) on its first row.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,366 @@
+// The sound layer in offline mode: where its position and instrument events
+// land, how often they fire, the level it reports, and how it treats files
+// that are not modules.
+#include "platform/sound.h"
+#include "support/sound_recorder.h"
+#include "support/test_modules.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Default MOD timing: speed 6, tempo 125, so a tick is 882 frames at 44100 Hz.
+constexpr uint64_t tickFrames = 882;
+constexpr uint64_t rowFrames = 6 * tickFrames;
+constexpr uint64_t patternFrames = 64 * rowFrames;
+
+uint64_t positionParam(int order, int row) { return static_cast<uint64_t>(order) | (static_cast<uint64_t>(row) << 16); }
+uint64_t instrumentParam(int instrument) { return 0xFFFF0000u | static_cast<uint64_t>(instrument); }
+
+class OfflineSound : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setSoundDetectionSteps(64, 1);
+        ASSERT_TRUE(soundInitOffline());
+    }
+    void TearDown() override {
+        soundFree();
+        setSoundDetectionSteps(64, 1);
+    }
+
+    uint32_t load(const ModModule& module) {
+        uint32_t handle = soundLoadModule(scratch.writeModule("song.mod", module));
+        EXPECT_NE(handle, 0u);
+        return handle;
+    }
+
+    // Renders `frames` frames in calls of `chunk` frames; returns the audio.
+    std::vector<float> render(uint64_t frames, size_t chunk = 1470) {
+        std::vector<float> audio(2 * frames);
+        uint64_t done = 0;
+        while (done < frames) {
+            size_t part = static_cast<size_t>(std::min<uint64_t>(chunk, frames - done));
+            EXPECT_EQ(soundRenderOffline(audio.data() + 2 * done, part), part);
+            done += part;
+        }
+        return audio;
+    }
+
+    ScratchFolder scratch;
+    EventRecorder recorder;
+};
+
+// Three orders with a quiet note on every 16th row of channel 0, so that
+// the module is not empty.
+ModModule plainModule() {
+    ModModule module = emptyModule(3);
+    for (auto& pattern : module.patterns) {
+        for (int row = 0; row < 64; row += 16) pattern.cells[row][0] = noteCell(2, 0, 1);
+    }
+    return module;
+}
+
+}  // namespace
+
+TEST_F(OfflineSound, PositionEventsFireOnceOnTheirExactFrameAndNeverAfterTheLoop) {
+    uint32_t handle = load(plainModule());
+    uint32_t titleEnd = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, positionParam(1, 32),
+                                     EventRecorder::handler, &recorder);
+    uint32_t programmeStart = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS,
+                                           positionParam(2, 0), EventRecorder::handler, &recorder);
+    uint32_t everyLoop = soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32),
+                                      EventRecorder::handler, &recorder);
+    ASSERT_TRUE(titleEnd && programmeStart && everyLoop);
+    ASSERT_TRUE(soundPlay(handle));
+
+    const uint64_t songFrames = 3 * patternFrames;
+    render(2 * songFrames + 2 * patternFrames);
+
+    auto first = recorder.eventsOf(titleEnd);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].frame, patternFrames + 32 * rowFrames);
+    EXPECT_EQ(first[0].data, 1u | (32u << 16));
+    EXPECT_EQ(first[0].channel, handle);
+
+    auto second = recorder.eventsOf(programmeStart);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0].frame, 2 * patternFrames);
+    EXPECT_EQ(second[0].data, 2u);
+
+    // The same position without the one-time flag comes round on every loop,
+    // which shows the loop really passed the marked rows again.
+    auto repeated = recorder.eventsOf(everyLoop);
+    ASSERT_EQ(repeated.size(), 3u);
+    EXPECT_EQ(repeated[1].frame, repeated[0].frame + songFrames);
+    EXPECT_EQ(repeated[2].frame, repeated[0].frame + 2 * songFrames);
+}
+
+TEST_F(OfflineSound, APatternBreakLandingOnTheMarkedRowFiresThereAndSkippedRowsNever) {
+    ModModule module = plainModule();
+    module.patterns[0].cells[0][1].effect = 0xF;  // speed 3
+    module.patterns[0].cells[0][1].parameter = 3;
+    module.patterns[0].cells[10][1].effect = 0xD;  // break to row 32 (decimal digits)
+    module.patterns[0].cells[10][1].parameter = 0x32;
+    uint32_t handle = load(module);
+    uint32_t marked = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, positionParam(1, 32),
+                                   EventRecorder::handler, &recorder);
+    uint32_t skipped = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, positionParam(1, 31),
+                                    EventRecorder::handler, &recorder);
+    ASSERT_TRUE(soundPlay(handle));
+    render(20 * 3 * tickFrames);
+
+    auto events = recorder.eventsOf(marked);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].frame, 11 * 3 * tickFrames);  // rows 0..10 at three ticks each
+    EXPECT_TRUE(recorder.eventsOf(skipped).empty());
+}
+
+TEST_F(OfflineSound, InstrumentEventFollowsTheNoteTriggerRules) {
+    ModModule module = plainModule();
+    module.samples[8] = squareWaveSample("nine");
+    ModPattern& p = module.patterns[0];
+    p.cells[2][2].instrument = 9;                       // bare instrument: selects, plays nothing
+    p.cells[4][1] = noteCell(2, 0, 1);
+    p.cells[6][1] = noteCell(2, 5, 9, 0x3, 0x08);       // tone-portamento target: slides
+    p.cells[8][1] = noteCell(2, 7, 9, 0x5, 0x01);       // portamento with volume slide: slides
+    p.cells[10][2] = noteCell(2, 0, 0, 0xE, 0xD7);      // delay past the row's 6 ticks: never
+    p.cells[12][2] = noteCell(2, 2, 0);                 // note alone: channel's last, instrument 9
+    uint32_t handle = load(module);
+    uint32_t flash = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, instrumentParam(9),
+                                  EventRecorder::handler, &recorder);
+    uint32_t every = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9),
+                                  EventRecorder::handler, &recorder);
+    ASSERT_TRUE(soundPlay(handle));
+    render(2 * 3 * patternFrames + 1000);
+
+    auto once = recorder.eventsOf(flash);
+    ASSERT_EQ(once.size(), 1u);
+    EXPECT_EQ(once[0].frame, 12 * rowFrames);
+    EXPECT_EQ(once[0].data & 0xFFFF, 62u);  // D-2 in tracker periods is note 62 counted from C-0
+    EXPECT_EQ(once[0].data >> 16, 2u);      // channel
+    // Twice in two passes of the song: the loop plays the note again.
+    EXPECT_EQ(recorder.eventsOf(every).size(), 2u);
+}
+
+TEST_F(OfflineSound, InstrumentOnlyAsPortamentoTargetNeverFires) {
+    ModModule module = plainModule();
+    module.samples[8] = squareWaveSample("nine");
+    ModPattern& p = module.patterns[1];
+    p.cells[0][3] = noteCell(1, 0, 1);
+    p.cells[4][3] = noteCell(1, 7, 9, 0x3, 0x10);
+    p.cells[8][3] = noteCell(1, 9, 9, 0x5, 0x02);
+    p.cells[9][2].instrument = 9;
+    uint32_t handle = load(module);
+    soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
+    ASSERT_TRUE(soundPlay(handle));
+    render(3 * patternFrames + 1000);
+    EXPECT_TRUE(recorder.events().empty());
+}
+
+TEST_F(OfflineSound, DelayedNoteFiresOnItsTickWhenItsSoundStarts) {
+    ModModule module = emptyModule(1);
+    module.samples[8] = squareWaveSample("nine");
+    module.patterns[0].cells[5][0] = noteCell(2, 0, 9, 0xE, 0xD3);
+    uint32_t handle = load(module);
+    uint32_t sync = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, instrumentParam(9),
+                                 EventRecorder::handler, &recorder);
+    ASSERT_TRUE(soundPlay(handle));
+    std::vector<float> audio = render(8 * rowFrames, 1000);
+
+    auto events = recorder.eventsOf(sync);
+    ASSERT_EQ(events.size(), 1u);
+    const uint64_t expected = 5 * rowFrames + 3 * tickFrames;
+    EXPECT_EQ(events[0].frame, expected);
+    // The decoder agrees: the module is silent up to that frame and sounds
+    // right after it (volume ramping lets it rise over a few frames).
+    uint64_t firstSound = 0;
+    while (firstSound < audio.size() / 2 && audio[2 * firstSound] == 0.0f && audio[2 * firstSound + 1] == 0.0f)
+        ++firstSound;
+    EXPECT_GE(firstSound, expected);
+    EXPECT_LE(firstSound, expected + 4);
+}
+
+TEST_F(OfflineSound, TempoChangesMoveTheTicksOfDelayedNotes) {
+    ModModule module = emptyModule(1);
+    module.samples[8] = squareWaveSample("nine");
+    module.patterns[0].cells[1][1].effect = 0xF;  // tempo 150 from row 1: ticks of 735 frames
+    module.patterns[0].cells[1][1].parameter = 150;
+    module.patterns[0].cells[3][0] = noteCell(2, 0, 9, 0xE, 0xD2);
+    uint32_t handle = load(module);
+    uint32_t sync = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler,
+                                 &recorder);
+    ASSERT_TRUE(soundPlay(handle));
+    render(4 * rowFrames);
+    auto events = recorder.eventsOf(sync);
+    ASSERT_EQ(events.size(), 1u);
+    // The tick that reads the tempo command still lasts as long as the old
+    // tempo says; the ticks after it are 735 frames.
+    EXPECT_EQ(events[0].frame, rowFrames + tickFrames + (2 * 6 - 1) * 735u + 2 * 735u);
+}
+
+TEST_F(OfflineSound, SplittingTheRenderChangesNeitherSamplesNorEvents) {
+    ModModule module = plainModule();
+    module.samples[8] = squareWaveSample("nine");
+    module.patterns[0].cells[7][3] = noteCell(3, 4, 9, 0xE, 0xD1);
+    std::string path = scratch.writeModule("split.mod", module);
+
+    auto run = [&](size_t chunk, std::vector<RecordedEvent>& events) {
+        EventRecorder local;
+        uint32_t handle = soundLoadModule(path);
+        soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(0, 20), EventRecorder::handler, &local);
+        soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &local);
+        EXPECT_TRUE(soundPlay(handle));
+        std::vector<float> audio = render(20 * rowFrames + 17, chunk);
+        soundStop();
+        events = local.events();
+        return audio;
+    };
+    std::vector<RecordedEvent> wholeEvents, splitEvents;
+    std::vector<float> whole = run(1 << 20, wholeEvents);
+    std::vector<float> split = run(333, splitEvents);
+    ASSERT_EQ(whole.size(), split.size());
+    float largest = 0.0f;
+    for (size_t i = 0; i < whole.size(); ++i) largest = std::max(largest, std::fabs(whole[i] - split[i]));
+    EXPECT_LT(largest, 1e-5f);
+    ASSERT_EQ(wholeEvents.size(), 2u);
+    ASSERT_EQ(splitEvents.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) EXPECT_EQ(wholeEvents[i].frame, splitEvents[i].frame);
+}
+
+TEST_F(OfflineSound, CoarseStepsPlaceEventsAtMost63FramesEarly) {
+    // The device renders 64 frames between looks at the position; offline
+    // rendering with the same step shows how far that moves an event.
+    setSoundDetectionSteps(64, 64);
+    ModModule module = plainModule();
+    module.samples[8] = squareWaveSample("nine");
+    module.patterns[1].cells[40][0] = noteCell(2, 0, 9, 0xE, 0xD1);
+    uint32_t handle = load(module);
+    uint32_t position = soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32), EventRecorder::handler,
+                                     &recorder);
+    uint32_t note = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler,
+                                 &recorder);
+    ASSERT_TRUE(soundPlay(handle));
+    render(2 * patternFrames);
+    auto check = [&](uint32_t sync, uint64_t exact) {
+        auto events = recorder.eventsOf(sync);
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_LE(events[0].frame, exact);
+        EXPECT_GT(events[0].frame + 64, exact);
+    };
+    check(position, patternFrames + 32 * rowFrames);
+    check(note, patternFrames + 40 * rowFrames + tickFrames);
+}
+
+TEST_F(OfflineSound, LevelIsThePeakOfTheLastRenderedFramesPerSide) {
+    ModModule module = emptyModule(1);
+    module.samples[0] = squareWaveSample("loud", 64, 127);
+    module.patterns[0].cells[4][0] = noteCell(2, 0, 1);   // channel 0 plays on the left
+    module.patterns[0].cells[12][1] = noteCell(2, 0, 1);  // channel 1 on the right
+    module.patterns[0].cells[12][0].effect = 0xC;         // left falls silent
+    module.patterns[0].cells[12][0].parameter = 0;
+    uint32_t handle = load(module);
+    EXPECT_EQ(soundLevel(handle), 0u);  // not playing yet
+    ASSERT_TRUE(soundPlay(handle));
+
+    render(1024, 1024);
+    EXPECT_EQ(soundLevel(handle), 0u);  // silence before the first note
+
+    auto peakOfLast = [](const std::vector<float>& audio, size_t frames, int side) {
+        float peak = 0.0f;
+        for (size_t i = audio.size() / 2 - frames; i < audio.size() / 2; ++i)
+            peak = std::max(peak, std::fabs(audio[2 * i + side]));
+        return scaleSoundPeak(peak);
+    };
+    // Rendering 64-frame multiples keeps the 1024-frame window on block edges.
+    std::vector<float> audio;
+    for (int i = 0; i < 30; ++i) audio = render(1024, 1024);  // well into row 4's note
+    uint32_t level = soundLevel(handle);
+    EXPECT_EQ(level, packSoundLevel(peakOfLast(audio, 1024, 0), peakOfLast(audio, 1024, 1)));
+    // Channel 0 is panned left; the decoder's stereo mix lets a little of
+    // it through on the right.
+    EXPECT_GT(level & 0xFFFF, 20u);
+    EXPECT_LE(level & 0xFFFF, 128u);
+    EXPECT_LT(level >> 16, (level & 0xFFFF) / 2);
+
+    for (int i = 0; i < 50; ++i) audio = render(1024, 1024);  // past row 12: right only
+    level = soundLevel(handle);
+    EXPECT_EQ(level, packSoundLevel(peakOfLast(audio, 1024, 0), peakOfLast(audio, 1024, 1)));
+    EXPECT_LT(level & 0xFFFF, (level >> 16) / 2);
+    EXPECT_GT(level >> 16, 20u);
+    EXPECT_LE(level >> 16, 128u);
+}
+
+TEST(SoundLevelScale, MapsPeaksOntoZeroTo128) {
+    EXPECT_EQ(scaleSoundPeak(0.0f), 0u);
+    EXPECT_EQ(scaleSoundPeak(0.5f), 64u);
+    EXPECT_EQ(scaleSoundPeak(1.0f), 128u);
+    EXPECT_EQ(scaleSoundPeak(3.0f), 128u);   // clipped output is full scale, not more
+    EXPECT_EQ(scaleSoundPeak(std::nanf("")), 0u);
+    EXPECT_EQ(packSoundLevel(128, 1), 0x10080u);
+    EXPECT_EQ(packSoundLevel(0, 128), 0x800000u);
+}
+
+TEST_F(OfflineSound, FilesThatAreNotModulesGiveNoHandleAndNothingPlays) {
+    EXPECT_EQ(soundLoadModule(scratch.path() + "/missing.mod"), 0u);
+    EXPECT_EQ(soundLoadModule(scratch.write("empty.mod", {})), 0u);
+    std::string text = "This is not a module at all, just some words in a file.\n";
+    EXPECT_EQ(soundLoadModule(scratch.write("text.mod", std::vector<uint8_t>(text.begin(), text.end()))), 0u);
+    std::vector<uint8_t> bytes = encodeMod(plainModule());
+    bytes.resize(600);  // cut inside the sample headers
+    EXPECT_EQ(soundLoadModule(scratch.write("cut.mod", bytes)), 0u);
+    EXPECT_EQ(soundLoadModule(scratch.path()), 0u);  // a folder
+
+    EXPECT_FALSE(soundPlay(0));
+    EXPECT_EQ(soundSetSync(0, SOUND_SYNC_MUSICPOS, 0, EventRecorder::handler, &recorder), 0u);
+    EXPECT_EQ(soundLevel(0), 0xFFFFFFFFu);
+    std::vector<int16_t> audio(2 * 64, 1);
+    EXPECT_EQ(soundRenderOffline(audio.data(), 64), 0u);
+    EXPECT_TRUE(std::all_of(audio.begin(), audio.end(), [](int16_t s) { return s == 0; }));
+}
+
+TEST_F(OfflineSound, SyncsCannotBeAddedOnceTheModulePlaysAndOnlyOneModulePlays) {
+    uint32_t first = load(plainModule());
+    uint32_t second = soundLoadModule(scratch.writeModule("other.mod", plainModule()));
+    ASSERT_NE(second, 0u);
+    EXPECT_EQ(soundSetSync(first, 7, 0, EventRecorder::handler, &recorder), 0u);  // no such type
+    ASSERT_TRUE(soundPlay(first));
+    EXPECT_EQ(soundSetSync(first, SOUND_SYNC_MUSICPOS, 0, EventRecorder::handler, &recorder), 0u);
+    EXPECT_FALSE(soundPlay(second));
+    EXPECT_NE(soundSetSync(second, SOUND_SYNC_MUSICPOS, 0, EventRecorder::handler, &recorder), 0u);
+}
+
+TEST_F(OfflineSound, Int16RenderMatchesTheFloatRender) {
+    std::string path = scratch.writeModule("song.mod", plainModule());
+    uint32_t handle = soundLoadModule(path);
+    ASSERT_TRUE(soundPlay(handle));
+    std::vector<float> floats = render(3000);
+    soundStop();
+    uint32_t again = soundLoadModule(path);
+    ASSERT_TRUE(soundPlay(again));
+    std::vector<int16_t> shorts(2 * 3000);
+    ASSERT_EQ(soundRenderOffline(shorts.data(), 3000), 3000u);
+    int nonZero = 0;
+    for (size_t i = 0; i < shorts.size(); ++i) {
+        EXPECT_NEAR(shorts[i], floats[i] * 32767.0f, 1.0f) << i;
+        nonZero += shorts[i] != 0;
+    }
+    EXPECT_GT(nonZero, 1000);
+}
+
+TEST(SoundVersion, MatchesOnMajorAndMinorOnly) {
+    EXPECT_TRUE(soundVersionMatches());
+    uint32_t built = soundBuiltVersion();
+    setSoundRunningVersionForTesting((built & 0xFFFF0000u) | ((built + 5) & 0xFFFFu));
+    EXPECT_TRUE(soundVersionMatches());
+    setSoundRunningVersionForTesting(built + 0x10000u);
+    EXPECT_FALSE(soundVersionMatches());
+    setSoundRunningVersionForTesting(built - 0x10000u);
+    EXPECT_FALSE(soundVersionMatches());
+    setSoundRunningVersionForTesting(built + 0x1000000u);
+    EXPECT_FALSE(soundVersionMatches());
+    setSoundRunningVersionForTesting(0);
+    EXPECT_EQ(soundRunningVersion() >> 16, built >> 16);
+}
