@@ -3,6 +3,7 @@
 
 #include "scenes/cube_pyramid_scene.h"
 #include "scenes/flower_scene.h"
+#include "scenes/level_meter.h"
 #include "scenes/morph_scene.h"
 #include "scenes/scroller_scene.h"
 #include "scenes/slides.h"
@@ -25,5 +26,6 @@ ProgrammeOps programmeOperations() {
     ops.setupMorphScene = setupMorphScene;
     ops.drawMorphFrame = drawMorphFrame;
     ops.releaseMorphModels = releaseMorphModels;
+    ops.drawLevelMeter = drawLevelMeter;
     return ops;
 }
