@@ -246,12 +246,19 @@ TEST_F(ScrollerScene, NothingMovesWhileTheClockStandsStill) {
 
 TEST_F(ScrollerScene, TheFontListsAreReservedAndDeletedAsABlockOf256) {
     setupScrollerScene();
-    ASSERT_NE(fontBase, 0u);
-    EXPECT_TRUE(glIsList(fontBase + 'A'));
-    EXPECT_TRUE(glIsList(fontBase + 254));
-    GLuint next = glGenLists(1);
-    EXPECT_GE(next, fontBase + 256);  // all 256 names were taken
+    const GLuint base = fontBase;
+    ASSERT_NE(base, 0u);
+    EXPECT_TRUE(glIsList(base + 'A'));
+    EXPECT_TRUE(glIsList(base + 254));
     deleteOutlineFont();
-    for (GLuint c = 0; c < 255; ++c) EXPECT_FALSE(glIsList(fontBase + c)) << c;
-    glDeleteLists(next, 1);
+    for (GLuint c = 0; c < 255; ++c) EXPECT_FALSE(glIsList(base + c)) << c;
+
+    // A second deletion must not take a list that uses one of the names since.
+    const GLuint other = base + 10;
+    glNewList(other, GL_COMPILE);
+    glEndList();
+    ASSERT_TRUE(glIsList(other));
+    deleteOutlineFont();
+    EXPECT_TRUE(glIsList(other));
+    glDeleteLists(other, 1);
 }

@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "app/shared_state.h"
@@ -67,10 +68,22 @@ void buildOutlineFont() {
     // Codes 0 to 254; the last reserved list stays empty and entry 255 of
     // the metrics stays zero, so code 255 draws nothing and advances nothing.
     glyphMetrics[fontListCount - 1] = GlyphMetricsFloat{};
+    if (fontBase == 0) {
+        // No 256 free list names: letters without lists, as with no font.
+        for (GlyphMetricsFloat& m : glyphMetrics) m = GlyphMetricsFloat{};
+        std::fprintf(stderr, "Outline font: no display lists could be reserved; the letters will not be drawn.\n");
+        return;
+    }
     useFontOutlines(outlineFontPattern, 0, fontListCount - 1, fontBase, 0.8f, 0.2f, glyphMetrics);
 }
 
-void deleteOutlineFont() { glDeleteLists(fontBase, fontListCount); }
+void deleteOutlineFont() {
+    // Only the block the set-up reserved, and only once: names deleted here
+    // may be handed out again, and must not be deleted a second time.
+    if (fontBase == 0) return;
+    glDeleteLists(fontBase, fontListCount);
+    fontBase = 0;
+}
 
 void buildWaveTable() {
     for (int k = 0; k < waveTableSize; ++k) waveTable[k] = static_cast<float>((4.0 * k) * piOver100);
@@ -135,7 +148,7 @@ void drawScrollerText(const char* letters) {
         glTranslatef(0.0f, float(2.0 * std::sin(w)), float(4.0 * std::cos(w)));
         glRotatef(float(80.0 * std::sin(w)), 1.0f, 0.0f, 0.0f);
         glTranslatef(0.0f, float(-0.5 * glyphMetrics[code].gmfBlackBoxY), 0.0f);
-        glCallLists(1, GL_UNSIGNED_BYTE, &code);
+        if (fontBase != 0) glCallLists(1, GL_UNSIGNED_BYTE, &code);
         sum = sum + glyphMetrics[code].gmfCellIncX;
     }
     glPopAttrib();
