@@ -223,6 +223,14 @@ TEST_F(WindowTest, RefusedModeAnsweredYesGivesAWindowOfTheClientSize) {
     EXPECT_EQ(mode.w, 1024);
     expectViewport(640, 480);
 
+    // What the window system says about the new window (and nothing about
+    // the refused fullscreen one) reaches the program: the viewport stays
+    // that of the 640x480 client area.
+    SDL_Delay(200);
+    Message m;
+    while (peekMessage(m)) dispatchMessage(m);
+    expectViewport(640, 480);
+
     closeWindow();
     EXPECT_TRUE(takeCapturedMessageBoxes().empty());
 }

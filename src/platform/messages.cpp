@@ -30,6 +30,9 @@ void pumpSdlEvents() {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+        // A window that is gone gets no more messages: the refused fullscreen
+        // window's last size would otherwise reach the window that replaced it.
+        if (event.type == SDL_WINDOWEVENT && !SDL_GetWindowFromID(event.window.windowID)) continue;
         Message message;
         if (messageFromSdlEvent(event, message)) queue.push_back(message);
     }

@@ -1,0 +1,260 @@
+#!/usr/bin/env bash
+# Runs the real demo on a private X server (Xvfb) and plays one window
+# scenario against it the way a person would: pressing keys, answering the
+# windowed-mode question, closing the window, or having no display at all.
+#
+#   window_session.sh <scenario> <demo executable> <folder holding Data> <close-request tool>
+#
+# Scenarios:
+#   fullscreen-escape  640x480 server: fullscreen without a question, Escape quits, exit 0
+#   question-yes       larger server: the question, Return (Yes) gives a 640x480 window
+#   question-no        larger server: the question, Escape (No), "Program Will Now Close.", exit 0
+#   close-window       a close request (WM_DELETE_WINDOW) ends the demo, exit 0
+#   missing-data       no Data folder: the window opens, then "Soenderbuggat....." and exit 0
+#   no-display         no DISPLAY at all: the window error on stderr, exit 0, no crash
+#
+# Exit 77 (skipped) when the scenario needs the data set and it is not there.
+# GLIMMER_SCREENSHOT_DIR, when set, receives a picture of the screen per scenario.
+set -uo pipefail
+
+scenario="$1"
+demo="$(realpath "$2")"
+datadir="$3"
+closetool="$(realpath "$4")"
+
+work="$(mktemp -d)"
+xvfbPid=""
+demoPid=""
+
+cleanup() {
+    if [[ -n "$demoPid" ]] && kill -0 "$demoPid" 2>/dev/null; then
+        kill -TERM "$demoPid" 2>/dev/null
+        sleep 1
+        kill -KILL "$demoPid" 2>/dev/null
+    fi
+    if [[ -n "$xvfbPid" ]]; then
+        kill -TERM "$xvfbPid" 2>/dev/null
+        wait "$xvfbPid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL ($scenario): $*" >&2
+    if [[ -f "$work/stderr" ]]; then
+        echo "--- demo stderr ---" >&2
+        cat "$work/stderr" >&2
+    fi
+    exit 1
+}
+
+# Starts Xvfb on a display number it picks itself, so parallel tests never
+# share a server.
+startServer() {
+    local screen="$1"
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+    xvfbPid=$!
+    local i
+    for ((i = 0; i < 200; i++)); do
+        if [[ -s "$work/display" ]]; then
+            export DISPLAY=":$(head -n1 "$work/display")"
+            unset WAYLAND_DISPLAY
+            return 0
+        fi
+        kill -0 "$xvfbPid" 2>/dev/null || fail "Xvfb did not start"
+        sleep 0.1
+    done
+    fail "Xvfb did not report its display"
+}
+
+# Starts the demo from the given folder, with sound going nowhere.
+startDemo() {
+    local folder="$1"
+    (cd "$folder" && SDL_AUDIODRIVER=dummy exec "$demo") >"$work/stdout" 2>"$work/stderr" &
+    demoPid=$!
+}
+
+# The ids of the viewable windows titled exactly so. (xwininfo rather than
+# xdotool's search, which misses titles stored as UTF-8 strings, as SDL's
+# message boxes store theirs.)
+viewableWindows() {
+    local title="$1" id
+    for id in $(xwininfo -root -tree 2>/dev/null |
+        awk -v want="\"$title\":" 'index($0, want) {print $1}'); do
+        xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && echo "$id"
+    done
+}
+
+# Waits for a viewable window with exactly this title; its id goes to
+# foundWindow. (Not a command substitution: a failure must end the script.)
+waitForWindow() {
+    local title="$1" seconds="${2:-90}" i
+    foundWindow=""
+    for ((i = 0; i < seconds * 5; i++)); do
+        foundWindow="$(viewableWindows "$title" | head -n1)"
+        [[ -n "$foundWindow" ]] && return 0
+        kill -0 "$demoPid" 2>/dev/null || fail "the demo ended before a window titled '$title' appeared"
+        sleep 0.2
+    done
+    fail "no window titled '$title' after ${seconds}s"
+}
+
+# Presses a key in a window as a person would: with no window manager the
+# keyboard follows the pointer, so the pointer goes into the window first.
+pressKey() {
+    local id="$1" key="$2" w h x y
+    read -r w h x y <<<"$(windowGeometry "$id")"
+    xdotool mousemove "$((x + w / 2))" "$((y + h / 2))"
+    xdotool windowfocus "$id" 2>/dev/null
+    sleep 0.3
+    xdotool key --clearmodifiers "$key"
+}
+
+# Waits for the demo to end; sets demoStatus.
+waitForExit() {
+    local seconds="${1:-60}" i
+    for ((i = 0; i < seconds * 10; i++)); do
+        if ! kill -0 "$demoPid" 2>/dev/null; then
+            wait "$demoPid"
+            demoStatus=$?
+            demoPid=""
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "the demo did not end within ${seconds}s"
+}
+
+expectCleanExit() {
+    [[ "$demoStatus" -eq 0 ]] || fail "exit status $demoStatus, expected 0"
+}
+
+expectOnStderr() {
+    grep -qF -- "$1" "$work/stderr" || fail "stderr lacks: $1"
+}
+
+expectNotOnStderr() {
+    if grep -qF -- "$1" "$work/stderr"; then fail "stderr unexpectedly has: $1"; fi
+}
+
+# Width, height, x and y of a window's client area, from xwininfo.
+windowGeometry() {
+    xwininfo -id "$1" | awk '
+        /Absolute upper-left X:/ {x = $NF}
+        /Absolute upper-left Y:/ {y = $NF}
+        /^ *Width:/ {w = $NF}
+        /^ *Height:/ {h = $NF}
+        END {print w, h, x, y}'
+}
+
+screenshot() {
+    [[ -n "${GLIMMER_SCREENSHOT_DIR:-}" ]] || return 0
+    local size
+    size="$(xdpyinfo 2>/dev/null | awk '/dimensions:/ {print $2; exit}')"
+    [[ -n "$size" ]] || size="$1"
+    mkdir -p "$GLIMMER_SCREENSHOT_DIR"
+    ffmpeg -loglevel error -y -f x11grab -video_size "$size" -i "$DISPLAY" -frames:v 1 \
+        "$GLIMMER_SCREENSHOT_DIR/$scenario.png" </dev/null ||
+        echo "($scenario: no screenshot taken)" >&2
+}
+
+needData() {
+    if ! find "$datadir" -maxdepth 2 -ipath '*/data/ancool2.mod' 2>/dev/null | grep -q .; then
+        echo "SKIP ($scenario): no data set in $datadir/Data yet" >&2
+        exit 77
+    fi
+}
+
+question="The Requested Fullscreen Mode Is Not Supported By"
+
+case "$scenario" in
+fullscreen-escape)
+    needData
+    startServer 640x480x16
+    startDemo "$datadir"
+    waitForWindow Glimmervandra
+    id="$foundWindow"
+    read -r w h x y <<<"$(windowGeometry "$id")"
+    [[ "$w $h $x $y" == "640 480 0 0" ]] || fail "fullscreen window is ${w}x${h} at $x,$y"
+    sleep 2  # let a few frames be drawn
+    screenshot 640x480
+    pressKey "$id" Escape
+    waitForExit 60
+    expectCleanExit
+    expectNotOnStderr "$question"
+    ;;
+question-yes)
+    needData
+    startServer 1024x768x24
+    startDemo "$datadir"
+    waitForWindow "Vopa GL"
+    box="$foundWindow"
+    # The refused fullscreen window is gone while the question is asked.
+    [[ -z "$(viewableWindows Glimmervandra)" ]] || fail "a demo window is shown beside the question"
+    pressKey "$box" Return
+    waitForWindow Glimmervandra
+    id="$foundWindow"
+    read -r w h x y <<<"$(windowGeometry "$id")"
+    [[ "$w $h" == "640 480" ]] || fail "windowed client area is ${w}x${h}, expected 640x480"
+    [[ "$x $y" == "0 0" ]] || fail "window placed at $x,$y, expected the top-left corner"
+    sleep 2
+    screenshot 1024x768
+    pressKey "$id" Escape
+    waitForExit 60
+    expectCleanExit
+    expectOnStderr "$question"
+    ;;
+question-no)
+    startServer 1024x768x24
+    startDemo "$datadir"
+    waitForWindow "Vopa GL"
+    box="$foundWindow"
+    # The refused fullscreen window is gone while the question is asked.
+    [[ -z "$(viewableWindows Glimmervandra)" ]] || fail "a demo window is shown beside the question"
+    screenshot 1024x768
+    pressKey "$box" Escape
+    waitForWindow ERROR
+    box="$foundWindow"
+    pressKey "$box" Return
+    waitForExit 60
+    expectCleanExit
+    expectOnStderr "$question"
+    expectOnStderr "Program Will Now Close."
+    ;;
+close-window)
+    needData
+    startServer 640x480x16
+    startDemo "$datadir"
+    waitForWindow Glimmervandra
+    id="$foundWindow"
+    sleep 1
+    "$closetool" "$id" || fail "could not send the close request"
+    waitForExit 60
+    expectCleanExit
+    ;;
+missing-data)
+    startServer 640x480x16
+    mkdir -p "$work/empty"
+    startDemo "$work/empty"
+    waitForWindow ERROR
+    box="$foundWindow"
+    pressKey "$box" Return
+    waitForExit 60
+    expectCleanExit
+    expectOnStderr "Soenderbuggat....."
+    ;;
+no-display)
+    (cd "$datadir" && exec env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy "$demo") \
+        >"$work/stdout" 2>"$work/stderr" &
+    demoPid=$!
+    waitForExit 60
+    [[ "$demoStatus" -lt 128 ]] || fail "the demo died of signal $((demoStatus - 128))"
+    expectCleanExit
+    expectOnStderr "Failed To Register The Window Class."
+    ;;
+*)
+    fail "unknown scenario"
+    ;;
+esac
+echo "PASS ($scenario)"

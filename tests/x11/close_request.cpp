@@ -1,0 +1,36 @@
+// Asks an X window to close the way a window manager does when the user clicks
+// its close button: a WM_DELETE_WINDOW client message (ICCCM), not a
+// destruction of the window. Usage: x11_close_request <window id>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <window id>\n", argv[0]);
+        return 2;
+    }
+    char* end = nullptr;
+    const unsigned long window = std::strtoul(argv[1], &end, 0);
+    if (!end || *end != '\0' || window == 0) {
+        std::fprintf(stderr, "%s: not a window id: %s\n", argv[0], argv[1]);
+        return 2;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "%s: cannot open the display\n", argv[0]);
+        return 1;
+    }
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = Window(window);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(display, Window(window), False, NoEventMask, &event);
+    XSync(display, False);
+    XCloseDisplay(display);
+    return sent ? 0 : 1;
+}
