@@ -11,14 +11,18 @@
 namespace {
 
 // The decoder writes its warnings to a log stream; the program reports its
-// failures in message boxes, so the chatter goes nowhere. The stream lives as
-// long as the process because every module keeps a reference to it.
+// failures in message boxes, so the chatter goes nowhere. Every module keeps
+// a reference to the stream, so it is never destroyed: not even while the
+// process exits with a module still playing.
 class DiscardBuffer : public std::streambuf {
 protected:
     int overflow(int c) override { return traits_type::not_eof(c); }
 };
-DiscardBuffer discardBuffer;
-std::ostream discardLog(&discardBuffer);
+
+std::ostream& discardLog() {
+    static std::ostream* log = new std::ostream(new DiscardBuffer);
+    return *log;
+}
 
 uint32_t syncKind(uint32_t type) { return type & ~SOUND_SYNC_ONETIME; }
 
@@ -40,7 +44,7 @@ std::unique_ptr<ModulePlayer> ModulePlayer::load(const std::vector<uint8_t>& byt
     if (bytes.empty()) return nullptr;
     std::unique_ptr<openmpt::module> decoder;
     try {
-        decoder = std::make_unique<openmpt::module>(bytes, discardLog);
+        decoder = std::make_unique<openmpt::module>(bytes, discardLog());
         if (decoder->get_num_orders() <= 0 || !(decoder->get_duration_seconds() > 0.0)) return nullptr;
         decoder->set_repeat_count(-1);  // loop for ever
         // -1 is the decoder's recommended ramping, which is on; 0 would switch

@@ -68,7 +68,14 @@ private:
     std::atomic<size_t> tailIndex{0};
 };
 
+void closeLayer();
+
 struct SoundLayer {
+    // A start-up failure ends the program without soundFree; the device and
+    // the event thread must still stop before the modules and the rest of
+    // the process go away, or the exit would crash.
+    ~SoundLayer() { closeLayer(); }
+
     SoundMode mode = SoundMode::closed;
     SDL_AudioDeviceID device = 0;
     int64_t latencyNs = 0;
@@ -350,7 +357,11 @@ void setSoundDetectionSteps(size_t deviceStep, size_t offlineStep) {
     layer.offlineStep = std::clamp<size_t>(offlineStep, 1, ModulePlayer::maxStepFrames);
 }
 
-void soundFree() {
+void soundFree() { closeLayer(); }
+
+namespace {
+
+void closeLayer() {
     if (layer.mode == SoundMode::device) {
         // The device first: once it is closed no callback runs, so nothing
         // renders the modules and nothing new reaches the event thread.
@@ -368,3 +379,5 @@ void soundFree() {
     layer.modules.clear();
     layer.mode = SoundMode::closed;
 }
+
+}  // namespace
