@@ -266,3 +266,28 @@ TEST_F(WindowTest, WindowEventsArriveOneMessagePerPeek) {
     EXPECT_EQ(m.message, WM_QUIT);
     EXPECT_FALSE(peekMessage(m));
 }
+
+TEST_F(WindowTest, ResizingTheWindowStretchesThePicture) {
+    if (!startDisplay("1024x768x24")) GTEST_SKIP() << server->why();
+    ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 0));
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(window, nullptr);
+
+    // As if the user dragged the frame: the X server tells the window its new
+    // size, which reaches the program as a size message.
+    SDL_SetWindowSize(window, 800, 300);
+    bool sized = false;
+    for (int i = 0; i < 100 && !sized; ++i) {
+        SDL_Delay(20);
+        Message m;
+        while (peekMessage(m)) {
+            dispatchMessage(m);
+            sized = sized || (m.message == WM_SIZE && m.lParam == (800 | (300 << 16)));
+        }
+    }
+    ASSERT_TRUE(sized) << "no size message for the new client area";
+    expectViewport(800, 300);
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    expectDemoProjection(projection);
+}
