@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/shared_state.h"
 #include "platform/message_box.h"
@@ -34,18 +35,27 @@ void reportSdlError(const char* step) {
 // invisible drivers (offscreen, dummy) and the demo would run unseen; with the
 // choice restricted, a missing display is an error the user can read.
 bool startVideo() {
+    // Wayland only where a compositor could be: without a runtime folder its
+    // client library just complains on stderr.
+    const bool waylandPossible = SDL_getenv("WAYLAND_DISPLAY") || SDL_getenv("XDG_RUNTIME_DIR");
     const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
-    std::string candidates[3] = {"x11", "wayland", ""};
-    if (wanted && (std::strcmp(wanted, "wayland") == 0)) std::swap(candidates[0], candidates[1]);
+    std::vector<std::string> candidates = {"x11"};
+    if (waylandPossible) {
+        if (wanted && std::strcmp(wanted, "wayland") == 0)
+            candidates.insert(candidates.begin(), "wayland");
+        else
+            candidates.push_back("wayland");
+    }
 
     std::string reasons;
     for (const std::string& driver : candidates) {
-        if (driver.empty()) break;
         SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
         if (!reasons.empty()) reasons += "; ";
         reasons += driver + ": " + SDL_GetError();
     }
+    const char* display = SDL_getenv("DISPLAY");
+    if (!display || !*display) reasons += "; DISPLAY is not set";
     SDL_SetError("no display to open a window on (%s)", reasons.c_str());
     return false;
 }
