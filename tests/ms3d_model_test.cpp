@@ -136,6 +136,9 @@ TEST(Ms3dModel, OnlyVersions3And4WithTheRightIdentifierLoad) {
     Ms3dModel missing;
     EXPECT_FALSE(missing.loadFromFile("/nonexistent/model.ms3d"));
     expectEmpty(missing);
+    ScratchDir dir;
+    EXPECT_FALSE(missing.loadFromFile(dir.path().c_str()));  // a folder, not a file
+    expectEmpty(missing);
 }
 
 TEST(Ms3dModel, EmptyBlocksAndEmptyGroupsLoad) {

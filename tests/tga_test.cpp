@@ -86,7 +86,7 @@ TEST_F(TgaTest, OnlyTrueColourTypesWithoutIdColourMapOrOriginAreTaken) {
         colourMapped[1] = 1;
         expectRefused(colourMapped, wrongType, "Invalid Image");
 
-        for (size_t byte = 3; byte < 12; ++byte) {  // colour-map spec and both origins
+        for (size_t byte = 3; byte < 12; ++byte) {  // colour-map fields and both origins
             Bytes shifted = tgaHeader(type, 1, 1, 24) + body;
             shifted[byte] = 1;
             expectRefused(shifted, wrongType, "Invalid Image");
@@ -130,6 +130,11 @@ TEST_F(TgaTest, MissingFileAndAllocationFailureHaveTheirMessages) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Could not open texture file");
     EXPECT_EQ(shown[0].caption, "ERROR");
+    // A folder opens but has no bytes to read.
+    EXPECT_FALSE(loadTga(missing, dir.path().c_str()));
+    shown = takeCapturedMessageBoxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Could not read file header");
 
     // The largest header declares 4 x 65535 x 65535 bytes, more than 32 bits
     // hold: with the limit one byte below it the size must be seen as too big

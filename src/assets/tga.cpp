@@ -1,5 +1,6 @@
 #include "assets/tga.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -56,6 +57,37 @@ uint64_t readInfoHeader(TextureImage& image, std::FILE* file) {
     image.pixels.reset(buffer);
     return size;
 }
+
+// Sequential reads from the open file through a buffer of our own: a
+// run-length stream is thousands of reads of one to a few hundred bytes, and
+// one stdio call for each costs more than the decoding. Reads return what
+// the file had, so short reads are reported as before.
+class ChunkedReader {
+public:
+    explicit ChunkedReader(std::FILE* file) : file_(file) {}
+
+    size_t read(uint8_t* to, size_t count) {
+        size_t done = 0;
+        while (done < count) {
+            if (position_ == length_) {
+                length_ = std::fread(chunk_, 1, sizeof chunk_, file_);
+                position_ = 0;
+                if (length_ == 0) break;
+            }
+            const size_t take = std::min(count - done, length_ - position_);
+            std::memcpy(to + done, chunk_ + position_, take);
+            position_ += take;
+            done += take;
+        }
+        return done;
+    }
+
+private:
+    std::FILE* file_;
+    uint8_t chunk_[16384];
+    size_t position_ = 0;
+    size_t length_ = 0;
+};
 
 }  // namespace
 
@@ -120,20 +152,21 @@ bool loadCompressedTga(TextureImage& image, std::FILE* file) {
     // arrive are stored one by one before a short read is reported, so the
     // message is the one a pixel-by-pixel reader would give.
     uint8_t packetValues[128 * 4];
+    ChunkedReader reader(file);
     while (true) {
         uint8_t packetHeader;
-        if (std::fread(&packetHeader, 1, 1, file) != 1) return failLoad(image, file, "Could not read RLE header");
+        if (reader.read(&packetHeader, 1) != 1) return failLoad(image, file, "Could not read RLE header");
 
         if (packetHeader < 128) {
             const size_t count = size_t(packetHeader) + 1;
-            const size_t available = std::fread(packetValues, 1, count * bytesPerPixel, file) / bytesPerPixel;
+            const size_t available = reader.read(packetValues, count * bytesPerPixel) / bytesPerPixel;
             for (size_t i = 0; i < count; ++i) {
                 if (i >= available) return failLoad(image, file, "Could not read image data");
                 if (!store(packetValues + i * bytesPerPixel)) return failLoad(image, file, "Too many pixels read");
             }
         } else {
             const size_t count = size_t(packetHeader) - 127;
-            if (std::fread(packetValues, 1, bytesPerPixel, file) != bytesPerPixel)
+            if (reader.read(packetValues, bytesPerPixel) != bytesPerPixel)
                 return failLoad(image, file, "Could not read from file");
             for (size_t i = 0; i < count; ++i)
                 if (!store(packetValues)) return failLoad(image, file, "Too many pixels read");
