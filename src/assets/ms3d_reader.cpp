@@ -22,6 +22,8 @@
 // after the material block are never looked at.
 #include "assets/ms3d_model.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -89,6 +91,13 @@ bool Ms3dModel::loadFromFile(const char* path) {
     std::FILE* file = openDataFile(path);
     if (!file) return false;
 
+    // Only a regular file has a size to read: a folder opens too, but its
+    // "end" is a directory hash position, not a byte count.
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fclose(file);
+        return false;
+    }
     long size = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
     if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
