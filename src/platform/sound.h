@@ -14,7 +14,9 @@
 // Events are detected while the music is rendered, in steps of at most 64
 // frames, and handed to their handler when their audio is heard: the layer
 // adds the device's output latency and calls the handler on its own event
-// thread at that moment. Handlers must not block and must not use GL.
+// thread at that moment. Handlers must not block and must not use GL; they
+// may call soundEventFrame, soundPosition and soundLevel, but nothing that
+// renders, stops or frees.
 //
 // OFFLINE MODE (tests, capture tool). soundInitOffline() instead of
 // soundInit(): no device and no threads; the caller is the clock.
