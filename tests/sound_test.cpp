@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -321,6 +322,39 @@ TEST_F(OfflineSound, FilesThatAreNotModulesGiveNoHandleAndNothingPlays) {
     EXPECT_TRUE(std::all_of(audio.begin(), audio.end(), [](int16_t s) { return s == 0; }));
 }
 
+TEST_F(OfflineSound, DamagedModulesLoadOrAreRefusedButNeverCrash) {
+    ModModule module = plainModule();
+    module.samples[8] = squareWaveSample("nine");
+    for (int row = 0; row < 64; row += 3)
+        module.patterns[1].cells[row][row % 4] = noteCell(1 + row % 3, row % 12, 9, row % 16, 0xD3);
+    const std::vector<uint8_t> good = encodeMod(module);
+    std::mt19937 random(1234);
+    int loaded = 0;
+    for (int round = 0; round < 150; ++round) {
+        std::vector<uint8_t> bytes = good;
+        int flips = 1 + static_cast<int>(random() % 12);
+        for (int i = 0; i < flips; ++i) {
+            // Mostly the header and patterns, where a damaged byte changes
+            // what the song does; now and then a cut.
+            size_t at = random() % std::min<size_t>(bytes.size(), 1084 + 3 * 1024);
+            bytes[at] = static_cast<uint8_t>(random());
+        }
+        if (round % 10 == 0) bytes.resize(random() % bytes.size());
+        uint32_t handle = soundLoadModule(scratch.write("damaged.mod", bytes));
+        if (handle == 0) continue;
+        ++loaded;
+        soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32), EventRecorder::handler, &recorder);
+        soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
+        ASSERT_TRUE(soundPlay(handle));
+        render(20000, 4096);
+        EXPECT_LE(soundLevel(handle) & 0xFFFF, 128u);
+        soundStop();
+        EXPECT_TRUE(soundFreeModule(handle));
+        EXPECT_EQ(soundLevel(handle), 0xFFFFFFFFu);
+    }
+    EXPECT_GT(loaded, 0);  // the damage left some modules playable, so rendering was exercised
+}
+
 TEST_F(OfflineSound, SyncsCannotBeAddedOnceTheModulePlaysAndOnlyOneModulePlays) {
     uint32_t first = load(plainModule());
     uint32_t second = soundLoadModule(scratch.writeModule("other.mod", plainModule()));
@@ -329,6 +363,7 @@ TEST_F(OfflineSound, SyncsCannotBeAddedOnceTheModulePlaysAndOnlyOneModulePlays) 
     ASSERT_TRUE(soundPlay(first));
     EXPECT_EQ(soundSetSync(first, SOUND_SYNC_MUSICPOS, 0, EventRecorder::handler, &recorder), 0u);
     EXPECT_FALSE(soundPlay(second));
+    EXPECT_FALSE(soundFreeModule(first));
     EXPECT_NE(soundSetSync(second, SOUND_SYNC_MUSICPOS, 0, EventRecorder::handler, &recorder), 0u);
 }
 

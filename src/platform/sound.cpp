@@ -80,6 +80,7 @@ struct SoundLayer {
     SDL_AudioDeviceID device = 0;
     int64_t latencyNs = 0;
     std::map<uint32_t, std::unique_ptr<ModulePlayer>> modules;
+    std::vector<std::unique_ptr<ModulePlayer>> retired;
     uint32_t nextHandle = 1;
     uint32_t nextSync = 1;
     std::atomic<ModulePlayer*> playing{nullptr};
@@ -302,6 +303,18 @@ void soundStop() {
     if (layer.mode == SoundMode::device) SDL_UnlockAudioDevice(layer.device);
 }
 
+bool soundFreeModule(uint32_t handle) {
+    ModulePlayer* player = findModule(handle);
+    if (!player || player == layer.playing.load()) return false;
+    auto found = layer.modules.find(handle);
+    // With a device, events of this module may still wait for their moment
+    // on the event thread, so the module itself stays until soundFree has
+    // stopped that thread; only its handle goes now.
+    if (layer.mode == SoundMode::device) layer.retired.push_back(std::move(found->second));
+    layer.modules.erase(found);
+    return true;
+}
+
 uint64_t soundPosition(uint32_t handle) {
     ModulePlayer* player = findModule(handle);
     if (!player) return 0;
@@ -377,6 +390,7 @@ void closeLayer() {
     }
     layer.playing.store(nullptr);
     layer.modules.clear();
+    layer.retired.clear();
     layer.mode = SoundMode::closed;
 }
 

@@ -96,6 +96,8 @@ uint32_t soundSetSync(uint32_t handle, uint32_t type, uint64_t param, SoundSyncP
 bool soundPlay(uint32_t handle);
 // Stops the playing module; afterwards the program thread may touch it again.
 void soundStop();
+// Frees a module that is not playing. False for an unknown or playing one.
+bool soundFreeModule(uint32_t handle);
 
 // Left level in the low, right in the high 16 bits, each 0..128 (128 = full
 // scale): the peak of the audio being heard now (offline: just rendered).
