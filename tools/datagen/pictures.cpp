@@ -1,0 +1,621 @@
+#include "pictures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "assets/procedural_textures.h"
+
+namespace {
+
+constexpr float pi = 3.14159265358979f;
+constexpr float W = float(slideCanvasWidth);
+constexpr float H = float(slideCanvasHeight);
+
+float smoothStep(float edge0, float edge1, float x)
+{
+    float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
+    return t * t * (3.0f - 2.0f * t);
+}
+
+// Soft highlights instead of hard clipping where lights add up.
+void toneMap(Canvas& canvas)
+{
+    for (size_t i = 0; i < canvas.rgba.size(); i += 4)
+        for (int c = 0; c < 3; ++c) {
+            float v = canvas.rgba[i + size_t(c)];
+            canvas.rgba[i + size_t(c)] = v <= 0.8f ? v : 0.8f + 0.2f * (1.0f - std::exp(-(v - 0.8f) * 5.0f));
+        }
+}
+
+// A small four-pointed sparkle: a glow with two thin rays.
+void addSparkle(Canvas& canvas, float x, float y, float size, const Colour& colour)
+{
+    addGlow(canvas, x, y, size, colour, 0.9f);
+    for (int k = -int(size * 4); k <= int(size * 4); ++k) {
+        float fall = std::exp(-std::fabs(float(k)) / size * 0.9f) * 0.6f;
+        canvas.add(int(x) + k, int(y), colour, fall);
+        canvas.add(int(x), int(y) + k, colour, fall);
+    }
+}
+
+void scatterStars(Canvas& canvas, Random& random, int count, float maxY)
+{
+    for (int i = 0; i < count; ++i) {
+        float x = random.range(0, W), y = random.range(0, maxY);
+        float brightness = random.uniform();
+        brightness *= brightness;
+        Colour tint = mixColour({0.8f, 0.85f, 1.0f, 1}, {1.0f, 0.9f, 0.75f, 1}, random.uniform());
+        if (brightness > 0.93f) addSparkle(canvas, x, y, 2.2f, scaleColour(tint, 0.9f));
+        else addGlow(canvas, x, y, 1.2f + 1.6f * brightness, tint, 0.25f + 0.75f * brightness);
+    }
+}
+
+// Text with a soft glow of the given colour around it.
+void glowingText(Canvas& canvas, TextPainter& painter, FontStyle style, float size, float centreX,
+                 float baseline, const std::string& text, const Colour& colour, const Colour& glow,
+                 int blurRadius, float glowStrength)
+{
+    Canvas layer(canvas.width, canvas.height, Colour{0, 0, 0, 0});
+    painter.drawCentred(layer, style, size, centreX, baseline, text, Colour{1, 1, 1, 1});
+    Mask mask = maskFromAlpha(layer);
+    blurMask(mask, blurRadius);
+    addMask(canvas, mask, glow, glowStrength);
+    painter.drawCentred(canvas, style, size, centreX, baseline, text, colour);
+}
+
+// The caption block every scene card shares: a translucent panel in the
+// lower part of the picture, the scene's numeral and name, and a few lines
+// in the show's voice. Sizes are for the 1280x960 canvas, so the body text
+// is 21 pixels high on the 640x480 screen.
+void drawCaption(Canvas& canvas, TextPainter& painter, const std::string& numeral,
+                 const std::string& name, const std::string& body, const Colour& accent)
+{
+    const float bodySize = 42.0f, lineGap = 54.0f, margin = 90.0f;
+    std::vector<std::string> lines = painter.wrap(FontStyle::SansRegular, bodySize, body, W - 2 * margin - 60);
+    float panelBottom = H - 60.0f;
+    float panelTop = panelBottom - 150.0f - lineGap * float(lines.size());
+    fillRoundedRect(canvas, margin - 30, panelTop, W - margin + 30, panelBottom, 28.0f,
+                    Colour{0.02f, 0.02f, 0.05f, 0.62f});
+    fillRoundedRect(canvas, margin - 30, panelTop, margin - 18, panelBottom, 6.0f, accent);
+    float headline = panelTop + 96.0f;
+    painter.draw(canvas, FontStyle::SerifBoldItalic, 84.0f, margin + 4, headline, numeral, accent);
+    float numeralWidth = painter.measure(FontStyle::SerifBoldItalic, 84.0f, numeral);
+    painter.draw(canvas, FontStyle::SansBold, 70.0f, margin + numeralWidth + 36, headline, name,
+                 Colour{1, 1, 1, 1});
+    float y = headline + 70.0f;
+    for (const std::string& line : lines) {
+        painter.draw(canvas, FontStyle::SansRegular, bodySize, margin + 6, y, line,
+                     Colour{0.92f, 0.92f, 0.96f, 1});
+        y += lineGap;
+    }
+}
+
+// ---------------------------------------------------------------- textures
+
+// Slot 0: grass that tiles, seen from above: a mottled ground and many
+// blades, each drawn across the picture's edges so that tiles meet.
+Canvas paintGrass(int size)
+{
+    Canvas canvas(size, size, Colour{0, 0, 0, 1});
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            float n = tiledFbm(float(x) / 32.0f, float(y) / 32.0f, size / 32, 4, 11);
+            canvas.set(x, y, mixColour({0.07f, 0.16f, 0.04f, 1}, {0.22f, 0.40f, 0.09f, 1}, n));
+        }
+    Random random(1234);
+    for (int i = 0; i < 1500; ++i) {
+        float x = random.range(0, float(size)), y = random.range(0, float(size));
+        float length = random.range(12, 38);
+        float angle = random.range(-pi, pi);
+        float bend = random.range(-0.02f, 0.02f);
+        float width = random.range(1.0f, 2.0f);
+        Colour base = hsvColour(random.range(0.20f, 0.32f), random.range(0.55f, 0.85f), random.range(0.30f, 0.62f));
+        Colour tip = mixColour(base, {0.80f, 0.90f, 0.45f, 1}, random.range(0.2f, 0.6f));
+        float px = x, py = y;
+        int steps = int(length);
+        for (int s = 0; s < steps; ++s) {
+            float t = float(s) / float(steps);
+            fillDisc(canvas, px, py, width * (1.0f - 0.7f * t), mixColour(base, tip, t), true);
+            angle += bend;
+            px += std::cos(angle);
+            py += std::sin(angle);
+        }
+    }
+    return canvas;
+}
+
+// Slot 1: soft coloured lights on a dark ground, tiling; the scroller
+// drifts it behind its letters and projects it onto them.
+Canvas paintLights(int size)
+{
+    Canvas canvas(size, size, Colour{0, 0, 0, 1});
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            float n = tiledFbm(float(x) / 64.0f, float(y) / 64.0f, size / 64, 3, 77);
+            canvas.set(x, y, mixColour({0.01f, 0.005f, 0.03f, 1}, {0.07f, 0.02f, 0.12f, 1}, n));
+        }
+    Random random(4321);
+    for (int i = 0; i < 34; ++i) {
+        float x = random.range(0, float(size)), y = random.range(0, float(size));
+        Colour c = hsvColour(random.uniform(), random.range(0.6f, 0.95f), 1.0f);
+        addGlow(canvas, x, y, random.range(14, 46), c, random.range(0.45f, 0.9f), true);
+    }
+    for (int i = 0; i < 70; ++i) {
+        float x = random.range(0, float(size)), y = random.range(0, float(size));
+        Colour c = mixColour(hsvColour(random.uniform(), 0.4f, 1.0f), {1, 1, 1, 1}, 0.5f);
+        addGlow(canvas, x, y, random.range(1.5f, 4.0f), c, random.range(0.4f, 1.0f), true);
+    }
+    toneMap(canvas);
+    return canvas;
+}
+
+// Slot 4: the morph scene's light marker, blended by its alpha: a hot
+// white core, a warm halo and four faint rays, fully transparent at the
+// square's edge.
+Canvas paintLightMarker(int size)
+{
+    Canvas canvas(size, size, Colour{0, 0, 0, 0});
+    float half = float(size) / 2.0f;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            float dx = (float(x) + 0.5f - half) / half, dy = (float(y) + 0.5f - half) / half;
+            float r = std::sqrt(dx * dx + dy * dy);
+            float core = std::exp(-r * r * 30.0f);
+            float halo = std::exp(-r * r * 5.0f);
+            float rays = (std::exp(-std::fabs(dx) * 28.0f) + std::exp(-std::fabs(dy) * 28.0f)) *
+                         std::exp(-r * 2.5f) * 0.45f;
+            float edge = 1.0f - smoothStep(0.7f, 1.0f, r);
+            float alpha = std::clamp(core + 0.75f * halo + rays, 0.0f, 1.0f) * edge;
+            Colour c = mixColour({1.0f, 0.72f, 0.32f, 1}, {1, 1, 1, 1}, std::clamp(core * 1.4f + rays, 0.0f, 1.0f));
+            c.a = alpha;
+            canvas.set(x, y, c);
+        }
+    return canvas;
+}
+
+// ------------------------------------------------------------------ slides
+
+Canvas paintTitle(TextPainter& painter)
+{
+    Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
+    for (int y = 0; y < slideCanvasHeight; ++y) {
+        float t = float(y) / H;
+        Colour c = t < 0.6f ? mixColour({0.02f, 0.02f, 0.09f, 1}, {0.16f, 0.06f, 0.27f, 1}, t / 0.6f)
+                            : mixColour({0.16f, 0.06f, 0.27f, 1}, {0.62f, 0.28f, 0.36f, 1}, (t - 0.6f) / 0.25f);
+        for (int x = 0; x < slideCanvasWidth; ++x) canvas.set(x, y, c);
+    }
+    // Aurora curtains over the upper sky.
+    for (int y = 0; y < slideCanvasHeight * 3 / 4; ++y)
+        for (int x = 0; x < slideCanvasWidth; ++x) {
+            float fx = float(x);
+            float centre = 250.0f + 70.0f * std::sin(fx * 0.0042f + 0.7f) + 30.0f * std::sin(fx * 0.013f);
+            float band = std::exp(-std::pow((float(y) - centre) / 110.0f, 2.0f));
+            float streak = 0.55f + 0.45f * std::sin(fx * 0.045f + 3.0f * std::sin(fx * 0.007f));
+            float above = float(y) < centre ? 1.0f : 0.6f;
+            Colour c = mixColour({0.10f, 0.85f, 0.55f, 1}, {0.45f, 0.35f, 0.95f, 1},
+                                 smoothStep(0.0f, 1.0f, (centre - float(y)) / 160.0f + 0.5f));
+            canvas.add(x, y, c, 0.32f * band * streak * above);
+        }
+    Random random(2026);
+    scatterStars(canvas, random, 520, H * 0.72f);
+    // Two rows of meadow hills, and glimmers floating over them.
+    for (int x = 0; x < slideCanvasWidth; ++x) {
+        float fx = float(x);
+        float far = 735.0f + 32.0f * std::sin(fx * 0.004f + 1.3f) + 14.0f * std::sin(fx * 0.017f);
+        float near = 815.0f + 40.0f * std::sin(fx * 0.0031f + 4.0f) + 12.0f * std::sin(fx * 0.021f + 2.0f);
+        for (int y = int(far); y < slideCanvasHeight; ++y)
+            canvas.blend(x, y, {0.08f, 0.07f, 0.16f, 1}, std::clamp(float(y) - far, 0.0f, 1.0f));
+        for (int y = int(near); y < slideCanvasHeight; ++y)
+            canvas.blend(x, y, {0.03f, 0.035f, 0.07f, 1}, std::clamp(float(y) - near, 0.0f, 1.0f));
+    }
+    for (int i = 0; i < 70; ++i) {
+        float x = random.range(0, W), y = random.range(700, 940);
+        Colour warm = mixColour({1.0f, 0.85f, 0.45f, 1}, {0.7f, 1.0f, 0.6f, 1}, random.uniform());
+        addGlow(canvas, x, y, random.range(3, 9), warm, random.range(0.3f, 0.9f));
+    }
+    glowingText(canvas, painter, FontStyle::SerifBoldItalic, 178.0f, W / 2, 470.0f, "Glimmervandra",
+                {1.0f, 0.97f, 0.92f, 1}, {1.0f, 0.55f, 0.85f, 1}, 14, 1.1f);
+    glowingText(canvas, painter, FontStyle::SansItalic, 50.0f, W / 2, 560.0f,
+                "a wander through glimmering things", {0.88f, 0.84f, 1.0f, 1}, {0.4f, 0.3f, 0.9f, 1}, 8,
+                0.6f);
+    painter.drawCentred(canvas, FontStyle::SansRegular, 34.0f, W / 2, 905.0f,
+                        "a real-time demo in five scenes", {0.75f, 0.72f, 0.85f, 1});
+    toneMap(canvas);
+    return canvas;
+}
+
+// Before the flower: a meadow at golden hour and one flower in it.
+Canvas paintMeadowCard(TextPainter& painter)
+{
+    Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
+    fillVertical(canvas, {0.16f, 0.36f, 0.55f, 1}, {0.98f, 0.78f, 0.48f, 1});
+    addGlow(canvas, 980, 430, 260, {1.0f, 0.75f, 0.35f, 1}, 0.55f);
+    addGlow(canvas, 980, 430, 70, {1.0f, 0.95f, 0.8f, 1}, 0.9f);
+    Random random(7);
+    // Rolling ground, then grass blades in front of it.
+    for (int x = 0; x < slideCanvasWidth; ++x) {
+        float ground = 500.0f + 25.0f * std::sin(float(x) * 0.005f + 0.4f);
+        for (int y = int(ground); y < slideCanvasHeight; ++y) {
+            float depth = (float(y) - ground) / (H - ground);
+            float n = tiledFbm(float(x) / 40.0f, float(y) / 12.0f, 1 << 12, 3, 5);
+            Colour c = mixColour({0.36f, 0.52f, 0.18f, 1}, {0.10f, 0.26f, 0.06f, 1}, depth);
+            canvas.blend(x, y, scaleColour(c, 0.8f + 0.4f * n), std::clamp(float(y) - ground, 0.0f, 1.0f));
+        }
+    }
+    for (int i = 0; i < 2600; ++i) {
+        float x = random.range(-20, W + 20), y = random.range(510, H + 20);
+        float depth = (y - 500.0f) / (H - 500.0f);
+        float length = (12.0f + 60.0f * depth) * random.range(0.6f, 1.3f);
+        float lean = random.range(-0.35f, 0.35f);
+        Colour c = hsvColour(random.range(0.2f, 0.3f), random.range(0.5f, 0.8f), random.range(0.25f, 0.65f) * (1.1f - 0.5f * depth));
+        fillCapsule(canvas, {x, y}, {x + lean * length, y - length}, 0.8f + 1.4f * depth, c);
+    }
+    // The flower: stem, two leaves, petals round a golden centre.
+    Point2 base{330, 980}, head{360, 420};
+    for (int s = 0; s < 40; ++s) {
+        float t0 = float(s) / 40.0f, t1 = float(s + 1) / 40.0f;
+        auto at = [&](float t) {
+            return Point2{base.x + (head.x - base.x) * t + 30.0f * std::sin(t * pi), base.y + (head.y - base.y) * t};
+        };
+        fillCapsule(canvas, at(t0), at(t1), 9.0f - 3.0f * t0, {0.18f, 0.42f, 0.12f, 1});
+    }
+    for (int side = -1; side <= 1; side += 2) {
+        std::vector<Point2> leaf;
+        for (int k = 0; k <= 20; ++k) {
+            float t = float(k) / 20.0f;
+            leaf.push_back({352.0f + side * 150.0f * t, 760.0f - 90.0f * t - 40.0f * std::sin(t * pi)});
+        }
+        for (int k = 20; k >= 0; --k) {
+            float t = float(k) / 20.0f;
+            leaf.push_back({352.0f + side * 150.0f * t, 760.0f - 90.0f * t + 22.0f * std::sin(t * pi)});
+        }
+        // The leaf outline is not convex: fill it as a fan of thin quads.
+        for (int k = 0; k < 20; ++k)
+            fillConvexPolygon(canvas, {leaf[size_t(k)], leaf[size_t(k + 1)], leaf[size_t(40 - k)], leaf[size_t(41 - k)]},
+                              {0.22f, 0.50f, 0.14f, 1});
+    }
+    for (int p = 0; p < 12; ++p) {
+        float a = float(p) / 12.0f * 2.0f * pi;
+        Point2 tip{head.x + 120.0f * std::cos(a), head.y + 100.0f * std::sin(a)};
+        fillCapsule(canvas, head, tip, 26.0f, mixColour({0.93f, 0.42f, 0.75f, 1}, {1.0f, 0.7f, 0.9f, 1}, float(p % 2) * 0.5f));
+    }
+    fillDisc(canvas, head.x, head.y, 44.0f, {0.98f, 0.76f, 0.18f, 1});
+    addGlow(canvas, head.x - 12, head.y - 12, 20, {1, 1, 0.8f, 1}, 0.4f);
+    drawCaption(canvas, painter, "I", "The Meadow",
+                "A flower rises from a field that breathes: rings of grass roll out from its roots while "
+                "the sky turns through its colours. When the music strikes, the sky flares.",
+                {1.0f, 0.62f, 0.85f, 1});
+    toneMap(canvas);
+    return canvas;
+}
+
+struct Vec3 {
+    float x, y, z;
+};
+
+Vec3 rotateY(Vec3 v, float a)
+{
+    return {v.x * std::cos(a) + v.z * std::sin(a), v.y, -v.x * std::sin(a) + v.z * std::cos(a)};
+}
+
+Vec3 rotateX(Vec3 v, float a)
+{
+    return {v.x, v.y * std::cos(a) - v.z * std::sin(a), v.y * std::sin(a) + v.z * std::cos(a)};
+}
+
+// Draws a solid given by its corners and faces, flat shaded by one light,
+// with a painter's sort (the solids are convex, so back faces are culled
+// and the rest never overlap).
+void drawSolid(Canvas& canvas, const std::vector<Vec3>& corners, const std::vector<std::vector<int>>& faces,
+               Point2 centre, float scale, float yaw, float pitch, const Colour& base)
+{
+    std::vector<Vec3> turned;
+    for (const Vec3& c : corners) turned.push_back(rotateX(rotateY(c, yaw), pitch));
+    Vec3 light{-0.45f, -0.6f, 0.66f};
+    for (const auto& face : faces) {
+        // The solids are convex and centred on the origin: a face's normal
+        // points from the centre through the face's centre.
+        Vec3 n{0, 0, 0};
+        for (int index : face) {
+            n.x += turned[size_t(index)].x;
+            n.y += turned[size_t(index)].y;
+            n.z += turned[size_t(index)].z;
+        }
+        float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+        n = {n.x / length, n.y / length, n.z / length};
+        if (n.z <= 0.0f) continue;  // facing away from the viewer (+z towards us)
+        float diffuse = std::max(0.0f, n.x * light.x + n.y * light.y + n.z * light.z);
+        // A white highlight along the reflected light direction.
+        float reflected = 2.0f * diffuse * n.z - light.z;
+        float specular = std::pow(std::max(0.0f, reflected), 24.0f);
+        Colour shade = scaleColour(base, 0.12f + 0.85f * diffuse);
+        shade = mixColour(shade, {1, 1, 1, 1}, 0.6f * specular);
+        std::vector<Point2> polygon;
+        for (int index : face) {
+            const Vec3& p = turned[size_t(index)];
+            polygon.push_back({centre.x + p.x * scale, centre.y + p.y * scale});
+        }
+        fillConvexPolygon(canvas, polygon, shade);
+    }
+}
+
+// Before the cube and pyramid: the two solids, plainly lit, on a quiet
+// ground.
+Canvas paintSolidCard(TextPainter& painter)
+{
+    Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
+    fillVertical(canvas, {0.10f, 0.12f, 0.16f, 1}, {0.02f, 0.02f, 0.04f, 1});
+    addGlow(canvas, 420, 330, 300, {0.35f, 0.42f, 0.55f, 1}, 0.35f);
+    addGlow(canvas, 880, 330, 300, {0.55f, 0.40f, 0.35f, 1}, 0.3f);
+    // Floor shadows.
+    for (float cx : {420.0f, 880.0f})
+        for (int y = 460; y < 560; ++y)
+            for (int x = int(cx) - 220; x < int(cx) + 220; ++x) {
+                float dx = (float(x) - cx) / 200.0f, dy = (float(y) - 510.0f) / 34.0f;
+                float d = dx * dx + dy * dy;
+                if (d < 1.0f) canvas.blend(x, y, {0, 0, 0, 1}, 0.5f * (1.0f - d));
+            }
+    // y grows downwards on the canvas, so "up" in the solids is -y.
+    std::vector<Vec3> pyramid = {{-1, 0.6f, -1}, {1, 0.6f, -1}, {1, 0.6f, 1}, {-1, 0.6f, 1}, {0, -1.4f, 0}};
+    std::vector<std::vector<int>> pyramidFaces = {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}, {3, 2, 1, 0}};
+    drawSolid(canvas, pyramid, pyramidFaces, {420, 340}, 130.0f, 0.6f, -0.32f, {0.35f, 0.65f, 1.0f, 1});
+    std::vector<Vec3> cube = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
+                              {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
+    std::vector<std::vector<int>> cubeFaces = {{0, 1, 2, 3}, {7, 6, 5, 4}, {4, 5, 1, 0},
+                                               {3, 2, 6, 7}, {0, 3, 7, 4}, {1, 5, 6, 2}};
+    drawSolid(canvas, cube, cubeFaces, {880, 350}, 105.0f, 0.75f, -0.5f, {1.0f, 0.55f, 0.35f, 1});
+    drawCaption(canvas, painter, "II", "Plain & Lit",
+                "No textures, no tricks: one solid and one white light. A pyramid that becomes a cube "
+                "and back again, every five seconds, turning on every axis at once.",
+                {0.45f, 0.72f, 1.0f, 1});
+    toneMap(canvas);
+    return canvas;
+}
+
+// Before the scroller: copper bars, a star field and a sine-wave greeting,
+// as the 16-bit machines did it.
+Canvas paintScrollerCard(TextPainter& painter)
+{
+    Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{0, 0, 0, 1});
+    Random random(1987);
+    for (int i = 0; i < 160; ++i) {  // horizontal star streaks
+        float x = random.range(0, W), y = random.range(0, H * 0.55f);
+        float length = random.range(4, 30);
+        float k = random.range(0.3f, 1.0f);
+        for (int d = 0; d < int(length); ++d)
+            canvas.add(int(x) - d, int(y), {0.7f, 0.8f, 1.0f, 1}, k * (1.0f - float(d) / length));
+    }
+    // Copper bars: each a band of one hue, bright in the middle.
+    const int bars = 7;
+    for (int b = 0; b < bars; ++b) {
+        float centre = 60.0f + float(b) * 42.0f + 22.0f * std::sin(float(b) * 1.3f);
+        Colour hue = hsvColour(float(b) / float(bars), 0.85f, 1.0f);
+        for (int y = int(centre) - 20; y <= int(centre) + 20; ++y) {
+            float t = 1.0f - std::fabs(float(y) - centre) / 20.0f;
+            for (int x = 0; x < slideCanvasWidth; ++x) {
+                Colour c = mixColour(scaleColour(hue, t), {1, 1, 1, 1}, std::pow(t, 6.0f) * 0.6f);
+                canvas.blend(x, y, c, t > 0.0f ? 1.0f : 0.0f);
+            }
+        }
+    }
+    // A perspective checkerboard floor in the lower half.
+    const float horizon = 520.0f;
+    for (int y = int(horizon); y < slideCanvasHeight; ++y)
+        for (int x = 0; x < slideCanvasWidth; ++x) {
+            int hits = 0;
+            for (int s = 0; s < 4; ++s) {
+                float sy = float(y) + (float(s / 2) + 0.5f) / 2.0f, sx = float(x) + (float(s % 2) + 0.5f) / 2.0f;
+                float z = 9000.0f / (sy - horizon + 1.0f);
+                float u = (sx - W / 2) * z / 600.0f;
+                hits += (int(std::floor(u)) + int(std::floor(z / 25.0f))) & 1;
+            }
+            float fade = smoothStep(horizon, horizon + 200.0f, float(y));
+            Colour c = mixColour({0.10f, 0.05f, 0.35f, 1}, {0.55f, 0.25f, 0.85f, 1}, float(hits) / 4.0f);
+            canvas.set(x, y, scaleColour(c, 0.25f + 0.75f * fade));
+        }
+    // The greeting, letter by letter along a sine wave.
+    const std::string greeting = "HELLO 16-BIT WORLD!";
+    float size = 64.0f;
+    float total = painter.measure(FontStyle::MonoBold, size, greeting);
+    float x = W / 2 - total / 2;
+    for (size_t i = 0; i < greeting.size(); ++i) {
+        std::string letter(1, greeting[i]);
+        float y = 420.0f + 34.0f * std::sin(float(i) * 0.55f);
+        Colour c = hsvColour(float(i) / float(greeting.size()) * 0.8f, 0.6f, 1.0f);
+        painter.draw(canvas, FontStyle::MonoBold, size, x + 4, y + 4, letter, {0, 0, 0, 0.8f});
+        painter.draw(canvas, FontStyle::MonoBold, size, x, y, letter, c);
+        x += painter.measure(FontStyle::MonoBold, size, letter);
+    }
+    drawCaption(canvas, painter, "III", "The Scroller",
+                "For the 16-bit machines, and for everyone who ever typed a greeting into a sine wave. "
+                "Now the letters ride it in three dimensions, lit from within.",
+                {0.95f, 0.8f, 0.3f, 1});
+    return canvas;
+}
+
+// Before the tunnel: a corner of the Mandelbrot set, worked out by the
+// demo's own fractal renderer, recoloured, over a checkered floor.
+Canvas paintFractalCard(TextPainter& painter)
+{
+    TextureImage fractal;
+    fractal.width = 640;
+    fractal.height = 480;
+    fractal.pixels.reset(new uint8_t[size_t(fractal.width) * fractal.height * 4]());
+    float savedRe = fractalCentreRe, savedIm = fractalCentreIm, savedStep = fractalStep;
+    int32_t savedBailout = fractalBailout;
+    fractalCentreRe = -0.7453f;
+    fractalCentreIm = 0.1127f;
+    fractalStep = 0.0000125f;
+    fractalBailout = 100;
+    renderFractal(fractal);
+    fractalCentreRe = savedRe;
+    fractalCentreIm = savedIm;
+    fractalStep = savedStep;
+    fractalBailout = savedBailout;
+
+    Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
+    for (int y = 0; y < slideCanvasHeight; ++y)
+        for (int x = 0; x < slideCanvasWidth; ++x) {
+            // Row 0 of the fractal is its lowest imaginary part: draw it at the bottom.
+            int fx = x / 2, fy = int(fractal.height) - 1 - y / 2;
+            float k = float(fractal.pixels[(size_t(fy) * fractal.width + size_t(fx)) * 4]) / 255.0f;
+            Colour c;
+            if (k >= 1.0f) c = {0.02f, 0.0f, 0.05f, 1};
+            else {
+                float t = std::pow(k, 0.45f);
+                c = t < 0.5f ? mixColour({0.03f, 0.02f, 0.12f, 1}, {0.45f, 0.15f, 0.65f, 1}, t * 2.0f)
+                             : mixColour({0.45f, 0.15f, 0.65f, 1}, {1.0f, 0.85f, 0.45f, 1}, (t - 0.5f) * 2.0f);
+            }
+            canvas.set(x, y, c);
+        }
+    drawCaption(canvas, painter, "IV", "The Tunnel",
+                "Down a checkered corridor tumbles a glowing cube, wearing a fractal like the one behind "
+                "these words: worked out point by point, every time the demo starts.",
+                {0.75f, 0.5f, 1.0f, 1});
+    return canvas;
+}
+
+// One figure as a few round limbs, for the morph card: joints in canvas
+// pixels, head, torso, arms and legs.
+void drawFigure(Canvas& canvas, const std::vector<Point2>& joints, const Colour& colour)
+{
+    // 0 head, 1 neck, 2 pelvis, 3/4 hands, 5/6 elbows, 7/8 knees, 9/10 feet
+    fillCapsule(canvas, joints[1], joints[2], 26, colour);
+    for (int side = 0; side < 2; ++side) {
+        fillCapsule(canvas, joints[1], joints[size_t(5 + side)], 11, colour);
+        fillCapsule(canvas, joints[size_t(5 + side)], joints[size_t(3 + side)], 10, colour);
+        fillCapsule(canvas, joints[2], joints[size_t(7 + side)], 14, colour);
+        fillCapsule(canvas, joints[size_t(7 + side)], joints[size_t(9 + side)], 12, colour);
+    }
+    fillDisc(canvas, joints[0].x, joints[0].y, 27, colour);
+}
+
+// Before the morph: the figure twice under a spotlight, tall and slumped.
+Canvas paintMorphCard(TextPainter& painter)
+{
+    Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
+    fillVertical(canvas, {0.05f, 0.03f, 0.04f, 1}, {0.14f, 0.08f, 0.06f, 1});
+    for (int y = 0; y < slideCanvasHeight; ++y)  // spotlight cone
+        for (int x = 0; x < slideCanvasWidth; ++x) {
+            float spread = 60.0f + float(y) * 0.42f;
+            float d = std::fabs(float(x) - W / 2) / spread;
+            canvas.add(x, y, {1.0f, 0.78f, 0.5f, 1}, 0.16f * std::exp(-d * d * 2.0f));
+        }
+    addGlow(canvas, W / 2, 520, 240, {1.0f, 0.7f, 0.4f, 1}, 0.22f);
+    Colour wood{0.82f, 0.6f, 0.38f, 1};
+    std::vector<Point2> tall = {{470, 165}, {470, 215}, {470, 345}, {400, 120}, {540, 120},
+                                {425, 185}, {515, 185}, {455, 430}, {485, 430}, {450, 515}, {490, 515}};
+    std::vector<Point2> slumped = {{872, 296}, {838, 258}, {815, 372}, {858, 392}, {874, 388},
+                                   {846, 322}, {862, 320}, {842, 446}, {858, 446}, {815, 515}, {835, 515}};
+    drawFigure(canvas, tall, wood);
+    drawFigure(canvas, slumped, scaleColour(wood, 0.85f));
+    for (int k = 0; k < 3; ++k)  // a little arrow of dots from one pose to the other
+        addGlow(canvas, 610.0f + float(k) * 32.0f, 330.0f, 7, {1.0f, 0.85f, 0.6f, 1}, 0.9f);
+    addSparkle(canvas, 1040, 210, 5.0f, {1.0f, 0.9f, 0.7f, 1});
+    addGlow(canvas, 1040, 210, 40, {1.0f, 0.75f, 0.4f, 1}, 0.5f);
+    drawCaption(canvas, painter, "V", "The Morph",
+                "One wooden figure, two moods. It stands tall, it slumps, it stands tall again, "
+                "turning in the dark while a small light circles it.",
+                {1.0f, 0.72f, 0.4f, 1});
+    toneMap(canvas);
+    return canvas;
+}
+
+Canvas paintCredits(TextPainter& painter)
+{
+    Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
+    fillVertical(canvas, {0.03f, 0.02f, 0.08f, 1}, {0.10f, 0.04f, 0.14f, 1});
+    Random random(99);
+    scatterStars(canvas, random, 260, H);
+    glowingText(canvas, painter, FontStyle::SerifBoldItalic, 110.0f, W / 2, 150.0f, "Glimmervandra",
+                {1.0f, 0.97f, 0.92f, 1}, {1.0f, 0.55f, 0.85f, 1}, 10, 0.9f);
+    fillRoundedRect(canvas, 110, 200, W - 110, 880, 28, {0.0f, 0.0f, 0.03f, 0.55f});
+    const Colour heading{1.0f, 0.72f, 0.88f, 1}, body{0.92f, 0.92f, 0.96f, 1};
+    const std::vector<std::pair<std::string, std::string>> roles = {
+        {"Code", "C++17 and OpenGL 1.1, written for this demo"},
+        {"Music", "composed as code, every sample synthesised"},
+        {"Pictures", "painted by a program at build time"},
+        {"Models", "the flower and the figure, built from code"}};
+    const std::vector<std::pair<std::string, std::string>> libraries = {
+        {"SDL2", "window, keyboard and sound output"},
+        {"libopenmpt", "the tracker module, note by note"},
+        {"FreeType", "and fontconfig: letters and fonts"},
+        {"Mesa", "OpenGL, GLU and EGL"}};
+    // The largest size at which every line fits between the columns' edges.
+    const float nameX = 160.0f, textX = 430.0f, right = W - 140.0f;
+    float size = 40.0f;
+    for (bool fits = false; !fits && size > 24.0f;) {
+        fits = true;
+        for (const auto* list : {&roles, &libraries})
+            for (const auto& entry : *list)
+                fits = fits && textX + painter.measure(FontStyle::SansRegular, size, entry.second) <= right;
+        if (!fits) size -= 1.0f;
+    }
+    float y = 275.0f;
+    auto block = [&](const std::vector<std::pair<std::string, std::string>>& list) {
+        for (const auto& entry : list) {
+            painter.draw(canvas, FontStyle::SansBold, size, nameX, y, entry.first, heading);
+            painter.draw(canvas, FontStyle::SansRegular, size, textX, y, entry.second, body);
+            y += size * 1.55f;
+        }
+    };
+    block(roles);
+    y += 40.0f;
+    painter.drawCentred(canvas, FontStyle::SansItalic, 42.0f, W / 2, y, "standing on the shoulders of",
+                        {0.8f, 0.78f, 0.95f, 1});
+    y += 80.0f;
+    block(libraries);
+    glowingText(canvas, painter, FontStyle::SerifItalic, 52.0f, W / 2, 935.0f, "Thank you for watching.",
+                {1.0f, 0.95f, 0.85f, 1}, {1.0f, 0.6f, 0.4f, 1}, 8, 0.5f);
+    toneMap(canvas);
+    return canvas;
+}
+
+Canvas paintSlideCanvas(const std::string& name, TextPainter& painter)
+{
+    if (name == "title2.tga") return paintTitle(painter);
+    if (name == "gras.tga") return paintMeadowCard(painter);
+    if (name == "suckscene.tga") return paintSolidCard(painter);
+    if (name == "atariscroller.tga") return paintScrollerCard(painter);
+    if (name == "fractalzoomer.tga") return paintFractalCard(painter);
+    if (name == "kuktext.tga") return paintMorphCard(painter);
+    if (name == "credits.tga") return paintCredits(painter);
+    return Canvas();
+}
+
+}  // namespace
+
+const std::vector<PictureFile>& pictureFiles()
+{
+    static const std::vector<PictureFile> files = {
+        {"grass1.tga", 256, 256, 24, false},
+        {"Lights.tga", 256, 256, 24, false},
+        {"kuk.tga", 128, 128, 32, true},
+        {"title2.tga", 1024, 512, 24, false},
+        {"gras.tga", 1024, 512, 24, true},
+        {"suckscene.tga", 1024, 512, 24, false},
+        {"atariscroller.tga", 1024, 512, 24, true},
+        {"fractalzoomer.tga", 1024, 512, 24, false},
+        {"kuktext.tga", 1024, 512, 32, true},
+        {"credits.tga", 1024, 512, 24, true},
+    };
+    return files;
+}
+
+TgaPicture paintPicture(const PictureFile& file, TextPainter& painter)
+{
+    Canvas canvas;
+    if (file.name == "grass1.tga") canvas = paintGrass(file.width);
+    else if (file.name == "Lights.tga") canvas = paintLights(file.width);
+    else if (file.name == "kuk.tga") canvas = paintLightMarker(file.width);
+    else if (painter.ready()) {
+        // Slides: painted at 4:3 and squeezed into the power-of-two picture,
+        // which the slide quad stretches back to 4:3 on the screen.
+        canvas = paintSlideCanvas(file.name, painter);
+        if (canvas.width) canvas = resampleCanvas(canvas, file.width, file.height);
+    }
+    if (canvas.width != file.width || canvas.height != file.height) return TgaPicture();
+    // Run-length encoded pictures keep flat areas flat (no dither) so they pack.
+    return canvasToTga(canvas, file.bitsPerPixel, !file.runLengthEncoded);
+}

@@ -1,0 +1,29 @@
+// The ten pictures of the data set: three textures the scenes map onto
+// surfaces and seven slides shown full screen.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "canvas.h"
+#include "text.h"
+
+// How one picture is stored: its file name, size, depth and TGA type.
+struct PictureFile {
+    std::string name;
+    int width;
+    int height;
+    int bitsPerPixel;
+    bool runLengthEncoded;
+};
+
+// The pictures in the order the texture bank reads them.
+const std::vector<PictureFile>& pictureFiles();
+
+// The picture of one file, ready to write (rows bottom first). An empty
+// picture (width 0) when the painter is not ready or the name is unknown.
+TgaPicture paintPicture(const PictureFile& file, TextPainter& painter);
+
+// The 4:3 canvas a slide is authored on: twice the 640x480 screen.
+constexpr int slideCanvasWidth = 1280;
+constexpr int slideCanvasHeight = 960;
