@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <ctime>
 #include <vector>
 
 #include "app/shared_state.h"
@@ -110,25 +111,40 @@ GLuint makeTexture(int w, int h, bool mipmaps) {
 struct Result {
     std::string name;
     double median, p99;
+    double cpuMedian;  // CPU time of the whole process (all rasteriser threads)
 };
+
+double processCpuMilliseconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec * 1e-6;
+}
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(values.size() * p))];
+}
 
 // Runs `frames` frames of one scene after a short warm-up: the scene's frame,
 // the meter, glFinish, the clock values advanced as the frame loop would.
 Result measure(const std::string& name, int frames, const std::function<void()>& drawFrame) {
     const double interval = 1.0 / 120.0;
-    std::vector<double> times;
+    std::vector<double> times, cpuTimes;
     for (int f = -20; f < frames; ++f) {
+        const double cpuStart = processCpuMilliseconds();
         const auto start = std::chrono::steady_clock::now();
         drawFrame();
         drawLevelMeter();
         glFinish();
         const auto end = std::chrono::steady_clock::now();
+        const double cpuEnd = processCpuMilliseconds();
         frameDelta = interval;
         elapsed = elapsed.load() + interval;
-        if (f >= 0) times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        if (f < 0) continue;
+        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        cpuTimes.push_back(cpuEnd - cpuStart);
     }
-    std::sort(times.begin(), times.end());
-    return {name, times[times.size() / 2], times[std::min(times.size() - 1, size_t(times.size() * 0.99))]};
+    return {name, percentile(times, 0.5), percentile(times, 0.99), percentile(cpuTimes, 0.5)};
 }
 
 }  // namespace
@@ -192,9 +208,10 @@ int main(int argc, char** argv) {
     }
 
     std::printf("%d frames per scene, meter included, glFinish per frame\n", frames);
-    std::printf("%-20s %10s %10s %10s\n", "scene", "median ms", "p99 ms", "median fps");
+    std::printf("%-20s %10s %10s %10s %12s\n", "scene", "median ms", "p99 ms", "median fps", "cpu ms/frame");
     for (const Result& r : results)
-        std::printf("%-20s %10.3f %10.3f %10.0f\n", r.name.c_str(), r.median, r.p99, 1000.0 / r.median);
+        std::printf("%-20s %10.3f %10.3f %10.0f %12.3f\n", r.name.c_str(), r.median, r.p99, 1000.0 / r.median,
+                    r.cpuMedian);
 
     std::filesystem::remove_all(data);
     destroyHeadlessContext();
