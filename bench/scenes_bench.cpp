@@ -3,7 +3,10 @@
 // loop draws them. Each frame ends with glFinish so the rasteriser's work is
 // counted. Prints median and 99th percentile per scene.
 //
-//   build/bench/scenes_bench [frames] [scene]   (scene: slide, flower, cube, morph; all by default)
+//   cd build && bench/scenes_bench [frames] [scene]
+//
+// scene: slide, flower, cube or morph; all by default. Run from the build
+// folder, it uses the shipped data set in build/Data.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -159,17 +162,26 @@ int main(int argc, char** argv) {
     }
     std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
-    const std::string data = (std::filesystem::temp_directory_path() / "glimmer-scenes-bench").string();
-    std::filesystem::create_directories(data + "/Data");
-    writeMs3d(data + "/Data/blomma.ms3d", sphereModel(24, 32, 60.0f, 1.0f));
-    writeMs3d(data + "/Data/kukstand.ms3d", sphereModel(24, 32, 40.0f, 1.6f));
-    writeMs3d(data + "/Data/kukslak.ms3d", sphereModel(24, 32, 40.0f, 0.7f));
-    setDataSearchRoots({data});
+    // The shipped data set when it can be found (run from the build folder,
+    // which holds Data/), else stand-in models and textures made here.
+    const bool shippedData = std::filesystem::exists(resolveDataPath("data/blomma.ms3d")) &&
+                             std::filesystem::exists(resolveDataPath("Data/credits.tga"));
+    const std::string scratch = (std::filesystem::temp_directory_path() / "glimmer-scenes-bench").string();
     setLevelSource(busyLevel);
-
-    textureBank[0].textureId = makeTexture(256, 256, true);
-    textureBank[4].textureId = makeTexture(64, 64, false);
-    textureBank[7].textureId = makeTexture(512, 256, false);
+    if (shippedData) {
+        loadTextureBank("data/grass1.tga");
+        std::printf("data: the shipped data set\n");
+    } else {
+        std::filesystem::create_directories(scratch + "/Data");
+        writeMs3d(scratch + "/Data/blomma.ms3d", sphereModel(24, 32, 60.0f, 1.0f));
+        writeMs3d(scratch + "/Data/kukstand.ms3d", sphereModel(24, 32, 40.0f, 1.6f));
+        writeMs3d(scratch + "/Data/kukslak.ms3d", sphereModel(24, 32, 40.0f, 0.7f));
+        setDataSearchRoots({scratch});
+        textureBank[0].textureId = makeTexture(256, 256, true);
+        textureBank[4].textureId = makeTexture(64, 64, false);
+        textureBank[7].textureId = makeTexture(512, 256, false);
+        std::printf("data: stand-in models and textures (no Data/ folder found)\n");
+    }
 
     std::vector<Result> results;
 
@@ -213,7 +225,7 @@ int main(int argc, char** argv) {
         std::printf("%-20s %10.3f %10.3f %10.0f %12.3f\n", r.name.c_str(), r.median, r.p99, 1000.0 / r.median,
                     r.cpuMedian);
 
-    std::filesystem::remove_all(data);
+    if (!shippedData) std::filesystem::remove_all(scratch);
     destroyHeadlessContext();
     return 0;
 }
