@@ -55,7 +55,7 @@ std::string ScratchFolder::write(const std::string& name, const std::vector<uint
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) throw std::runtime_error("cannot write " + path);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
     return path;
 }
