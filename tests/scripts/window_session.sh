@@ -10,7 +10,7 @@
 #   question-yes       larger server: the question, Return (Yes) gives a 640x480 window
 #   question-no        larger server: the question, Escape (No), "Program Will Now Close.", exit 0
 #   close-window       a close request (WM_DELETE_WINDOW) ends the demo, exit 0
-#   missing-data       no Data folder: the window opens, then "Soenderbuggat....." and exit 0
+#   missing-data       no Data folder anywhere: "Soenderbuggat....." once the window opened, exit 0
 #   no-display         no DISPLAY at all: the window error on stderr, exit 0, no crash
 #
 # Exit 77 (skipped) when the scenario needs the data set and it is not there.
@@ -235,7 +235,11 @@ close-window)
     ;;
 missing-data)
     startServer 640x480x16
+    # The demo also looks for Data beside its executable: a copy in an empty
+    # folder finds none anywhere.
     mkdir -p "$work/empty"
+    cp "$demo" "$work/empty/glimmervandra"
+    demo="$work/empty/glimmervandra"
     startDemo "$work/empty"
     waitForWindow ERROR
     box="$foundWindow"
