@@ -255,7 +255,16 @@ Ms3dFile buildFlower()
         p = head + radial * r + faceUp * (h + 8.0f);
         n = normalised(radial * (std::sin(polar) / 40.0f) + faceUp * (std::cos(polar) / 22.0f));
     });
-    return mesh.take();
+    // Built at a comfortable working size, then scaled up about its root so
+    // that it holds its own over the grid from the scene's distant camera.
+    Ms3dFile file = mesh.take();
+    const float scale = 1.3f, rootZ = stemPoint(0.0f).z;
+    for (Ms3dVertexRecord& v : file.vertices) {
+        v.x *= scale;
+        v.y *= scale;
+        v.z = rootZ + (v.z - rootZ) * scale;
+    }
+    return file;
 }
 
 // -------------------------------------------------------------------- figure
@@ -376,11 +385,28 @@ Ms3dFile buildFigureMesh(FigurePose pose)
         high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
     }
     V3 centre = (low + high) * 0.5f;
+    // The skeleton is laid out in round numbers; the figure is shown a
+    // little larger than that, about as tall as the light's orbit is wide.
+    const float scale = 1.25f;
+    // Stand the figure along the scene's spin axis (1, 1, 1), so that it
+    // turns about its own height like a figure on a turntable; the camera,
+    // always below and beside it, then sees it nearly full length.
+    V3 up{0, 1, 0};
+    V3 axis = normalised({1, 1, 1});
+    Basis stand = rotation(cross(up, axis), std::acos(dot(up, axis)));
     for (Ms3dVertexRecord& v : file.vertices) {
-        v.x -= centre.x;
-        v.y -= centre.y;
-        v.z -= centre.z;
+        V3 p = stand.apply((V3{v.x, v.y, v.z} - centre) * scale);
+        v.x = p.x;
+        v.y = p.y;
+        v.z = p.z;
     }
+    for (Ms3dTriangleRecord& t : file.triangles)
+        for (auto& n : t.normals) {
+            V3 turned = stand.apply({n[0], n[1], n[2]});
+            n[0] = turned.x;
+            n[1] = turned.y;
+            n[2] = turned.z;
+        }
     return file;
 }
 

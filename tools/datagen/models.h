@@ -5,10 +5,11 @@
 #include "ms3d_writer.h"
 
 // Stands along +z from z = -320 (just under the rippling ground) to about
-// +330, its head tilted so that it shows its face as the scene turns.
+// +550, its head tilted so that it shows its face as the scene turns.
 Ms3dFile buildFlower();
 
 enum class FigurePose { StandingTall, Slumped };
-// About 200 units tall, centred on the origin; both poses have the same
-// vertices (vertex v is the same point of the figure) and triangles.
+// About 270 units tall, centred on the origin, standing along (1, 1, 1);
+// both poses have the same vertices (vertex v is the same point of the
+// figure) and triangles.
 Ms3dFile buildFigure(FigurePose pose);

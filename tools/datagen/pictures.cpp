@@ -162,11 +162,11 @@ Canvas paintLightMarker(int size)
             float dx = (float(x) + 0.5f - half) / half, dy = (float(y) + 0.5f - half) / half;
             float r = std::sqrt(dx * dx + dy * dy);
             float core = std::exp(-r * r * 30.0f);
-            float halo = std::exp(-r * r * 5.0f);
+            float halo = std::exp(-r * r * 3.5f);
             float rays = (std::exp(-std::fabs(dx) * 28.0f) + std::exp(-std::fabs(dy) * 28.0f)) *
                          std::exp(-r * 2.5f) * 0.45f;
             float edge = 1.0f - smoothStep(0.7f, 1.0f, r);
-            float alpha = std::clamp(core + 0.75f * halo + rays, 0.0f, 1.0f) * edge;
+            float alpha = std::clamp(core + 0.9f * halo + rays, 0.0f, 1.0f) * edge;
             Colour c = mixColour({1.0f, 0.72f, 0.32f, 1}, {1, 1, 1, 1}, std::clamp(core * 1.4f + rays, 0.0f, 1.0f));
             c.a = alpha;
             canvas.set(x, y, c);
