@@ -27,6 +27,8 @@
 
 namespace {
 
+constexpr double pi = 3.14159265358979323846;
+
 // The Data folder the build generated, or a fresh one when the test runs
 // outside CTest.
 const std::string& dataFolder()
@@ -95,6 +97,99 @@ int trianglesFacingAgainstTheirNormals(const Ms3dModel& m)
         if (dot(facing, normal) <= 0.0) ++wrong;
     }
     return wrong;
+}
+
+
+// The scenes' cameras in software: column-vector 4x4 matrices built like
+// gluPerspective, gluLookAt and glRotatef, to see where a model lands on
+// the 640x480 screen without a GL context.
+struct Mat {
+    double m[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+};
+Mat mul(const Mat& a, const Mat& b)
+{
+    Mat r;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            r.m[i][j] = 0;
+            for (int k = 0; k < 4; ++k) r.m[i][j] += a.m[i][k] * b.m[k][j];
+        }
+    return r;
+}
+Mat perspective(double fovy, double aspect, double zNear, double zFar)
+{
+    double f = 1.0 / std::tan(fovy * pi / 360.0);
+    Mat r;
+    r.m[0][0] = f / aspect;
+    r.m[1][1] = f;
+    r.m[2][2] = (zFar + zNear) / (zNear - zFar);
+    r.m[2][3] = 2 * zFar * zNear / (zNear - zFar);
+    r.m[3][2] = -1;
+    r.m[3][3] = 0;
+    return r;
+}
+Vec normalised(Vec v)
+{
+    double l = std::sqrt(dot(v, v));
+    return {v.x / l, v.y / l, v.z / l};
+}
+Mat lookAt(Vec eye, Vec centre, Vec up)
+{
+    Vec f = normalised(sub(centre, eye));
+    Vec side = normalised(cross(f, up));
+    Vec u = cross(side, f);
+    Mat r;
+    double rows[3][3] = {{side.x, side.y, side.z}, {u.x, u.y, u.z}, {-f.x, -f.y, -f.z}};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) r.m[i][j] = rows[i][j];
+        r.m[i][3] = -(rows[i][0] * eye.x + rows[i][1] * eye.y + rows[i][2] * eye.z);
+    }
+    return r;
+}
+Mat rotate(double degrees, Vec axis)
+{
+    Vec a = normalised(axis);
+    double c = std::cos(degrees * pi / 180.0), s = std::sin(degrees * pi / 180.0), t = 1 - c;
+    Mat r;
+    double v[3][3] = {{t * a.x * a.x + c, t * a.x * a.y - s * a.z, t * a.x * a.z + s * a.y},
+                      {t * a.x * a.y + s * a.z, t * a.y * a.y + c, t * a.y * a.z - s * a.x},
+                      {t * a.x * a.z - s * a.y, t * a.y * a.z + s * a.x, t * a.z * a.z + c}};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r.m[i][j] = v[i][j];
+    return r;
+}
+
+// Where the points land: the screen-space box in normalised device
+// coordinates (-1..1 both ways), and whether all lie in front of the near
+// plane.
+struct ScreenBox {
+    double left = 1e9, right = -1e9, bottom = 1e9, top = -1e9;
+    bool allInFront = true;
+};
+ScreenBox project(const Mat& transform, const std::vector<Vec>& points)
+{
+    ScreenBox box;
+    for (const Vec& p : points) {
+        double clip[4];
+        for (int i = 0; i < 4; ++i)
+            clip[i] = transform.m[i][0] * p.x + transform.m[i][1] * p.y + transform.m[i][2] * p.z + transform.m[i][3];
+        if (clip[3] <= 8.0) {
+            box.allInFront = false;
+            continue;
+        }
+        box.left = std::min(box.left, clip[0] / clip[3]);
+        box.right = std::max(box.right, clip[0] / clip[3]);
+        box.bottom = std::min(box.bottom, clip[1] / clip[3]);
+        box.top = std::max(box.top, clip[1] / clip[3]);
+    }
+    return box;
+}
+
+std::vector<Vec> pointsOf(const Ms3dModel& m)
+{
+    std::vector<Vec> points;
+    for (int v = 0; v < m.vertexCount; ++v) points.push_back(location(m, v));
+    return points;
 }
 
 class DataSet : public ::testing::Test {
@@ -289,6 +384,67 @@ TEST_F(DataSet, TheTwoPosesAreOneMeshStandingTallAndSlumped)
         moved += dot(d, d) > 1.0;
     }
     EXPECT_GT(moved, standing.vertexCount / 2);
+}
+
+// Through the flower scene's camera (eye 200, 300, 1000 - rotY/2 looking at
+// 0, -100, 0; the scene turned 250 degrees about x and rotY about z): the
+// flower is well in view from the first frame, grows as the camera closes
+// in over the scene's twenty-odd seconds, and is never cut off at the top.
+TEST_F(DataSet, FlowerIsFramedByTheMeadowCameraAndGrowsAsItClosesIn)
+{
+    Ms3dModel flower;
+    ASSERT_TRUE(flower.loadFromFile(path("blomma.ms3d").c_str()));
+    std::vector<Vec> points = pointsOf(flower);
+    double firstHeight = 0, lastHeight = 0;
+    for (double rotY : {0.0, 165.0, 330.0, 495.0, 700.0}) {
+        SCOPED_TRACE(rotY);
+        Mat view = mul(perspective(100, 640.0 / 480.0, 8, 2000),
+                       mul(lookAt({200, 300, 1000 - 0.5 * rotY}, {0, -100, 0}, {0, 1, 0}),
+                           mul(rotate(250, {1, 0, 0}), rotate(rotY, {0, 0, 1}))));
+        ScreenBox box = project(view, points);
+        ASSERT_TRUE(box.allInFront);
+        double height = box.top - box.bottom;
+        EXPECT_GT(height, 0.4) << "a fifth of the screen height or more";
+        EXPECT_LT(box.top, 0.98) << "the head stays on screen";
+        EXPECT_GT(box.left, -1.0);
+        EXPECT_LT(box.right, 1.0);
+        if (firstHeight == 0) firstHeight = height;
+        lastHeight = height;
+    }
+    EXPECT_GT(lastHeight, firstHeight * 1.2);
+}
+
+// Through the morph scene's camera (circling at radius 50 about
+// (40, -130, 0), looking at the origin), the half-size blend of the two
+// poses, turned 3 rotY degrees about (1, 1, 1), stays whole on screen,
+// in front of the near plane, and big enough to read.
+TEST_F(DataSet, FigureStaysInViewOfTheMorphCameraThroughoutTheScene)
+{
+    Ms3dModel standing, slumped;
+    ASSERT_TRUE(standing.loadFromFile(path("kukstand.ms3d").c_str()));
+    ASSERT_TRUE(slumped.loadFromFile(path("kukslak.ms3d").c_str()));
+    ASSERT_EQ(standing.vertexCount, slumped.vertexCount);
+    double smallest = 2.0;
+    for (double rotY = 0.0; rotY < 80.0; rotY += 0.37) {  // 16 s of the scene
+        double w = std::sin(rotY) + 1.0;
+        std::vector<Vec> points;
+        for (int v = 0; v < standing.vertexCount; ++v) {
+            Vec a = location(standing, v), b = location(slumped, v);
+            auto blend = [&](double pa, double pb) { return ((1 - 0.5 * w) * pb + 0.5 * w * pa) * 0.5; };
+            points.push_back({blend(a.x, b.x), blend(a.y, b.y), blend(a.z, b.z)});
+        }
+        Vec eye{40, -50 * (std::cos(0.1 * rotY) + 1) - 80, 50 * std::sin(0.1 * rotY)};
+        Mat view = mul(perspective(100, 640.0 / 480.0, 8, 2000),
+                       mul(lookAt(eye, {0, 0, 0}, {0, 1, 0}), rotate(3 * rotY, {1, 1, 1})));
+        ScreenBox box = project(view, points);
+        ASSERT_TRUE(box.allInFront) << rotY;
+        EXPECT_GT(box.left, -1.0) << rotY;
+        EXPECT_LT(box.right, 1.0) << rotY;
+        EXPECT_GT(box.bottom, -1.0) << rotY;
+        EXPECT_LT(box.top, 1.0) << rotY;
+        smallest = std::min(smallest, std::max(box.top - box.bottom, box.right - box.left));
+    }
+    EXPECT_GT(smallest, 0.25) << "at least an eighth of the screen at its farthest";
 }
 
 // The module as the demo hears it, rendered offline by the sound layer: the
