@@ -247,12 +247,14 @@ void placeBass(Score& score, int row, const Chord& chord, const std::string& bar
 int padRoot(const Chord& chord) { return 48 + chord.root; }
 int padInstrument(const Chord& chord) { return chord.minor ? padMinor : padMajor; }
 
-// A pad that swells from one volume to another, 10 a row (2 a tick).
+// A pad that swells from one volume towards another, 10 a row (2 a tick).
 void swellPad(Score& score, int row, const Chord& chord, int fromVolume, int toVolume)
 {
     score.note(harmony, row, padInstrument(chord), padRoot(chord), setVolume, fromVolume);
-    int rows = (toVolume - fromVolume + 9) / 10;
-    for (int k = 1; k <= rows; ++k) score.effect(harmony, row + k, volumeSlide, k < rows ? 0x20 : ((toVolume - fromVolume - 10 * (rows - 1)) / 5) << 4);
+    // Whole rows of +10, then the rest (in steps of 5, a slide of 1 a tick).
+    int rise = toVolume - fromVolume;
+    for (int k = 1; k <= rise / 10; ++k) score.effect(harmony, row + k, volumeSlide, 0x20);
+    if (rise % 10 >= 5) score.effect(harmony, row + rise / 10 + 1, volumeSlide, 0x10);
 }
 
 // Chord stabs: 'C' a stab cut after three ticks, 'L' a longer one.
