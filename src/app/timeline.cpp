@@ -18,6 +18,8 @@ bool slideMode = false;
 // set-up that ran last was another row's.
 int lastSceneSetupRow = 0;
 
+int lastChosenRow = 0;
+
 // Bound of each row in seconds of `elapsed`, from the two timeline values.
 double rowBound(int row, const TimelineValues& v) {
     switch (row) {
@@ -76,6 +78,7 @@ int chooseTimelineRow(double elapsedSeconds, const TimelineValues& values) {
 
 int timelineStep() {
     const int row = chooseTimelineRow(elapsed.load(), loadTimelineValues());
+    lastChosenRow = row;
     switch (row) {
         case 1:  // title slide
             if (!sceneMode) {
@@ -170,8 +173,11 @@ int timelineStep() {
 
 TimelineFlags timelineFlags() { return {sceneMode, slideMode}; }
 
+int currentTimelineRow() { return lastChosenRow; }
+
 void resetTimeline() {
     sceneMode = false;
     slideMode = false;
     lastSceneSetupRow = 0;
+    lastChosenRow = 0;
 }

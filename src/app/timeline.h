@@ -46,6 +46,9 @@ int chooseTimelineRow(double elapsedSeconds, const TimelineValues& values);
 // the last row, post the quit message and draw nothing. Returns the row.
 int timelineStep();
 
+// The row the last timeline step chose (0 before the first step).
+int currentTimelineRow();
+
 // The loop's two flags and the last row drawn; reset for a new run.
 struct TimelineFlags {
     bool sceneMode;

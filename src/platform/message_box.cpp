@@ -6,6 +6,7 @@
 
 namespace {
 bool capturing = false;
+bool consoleOnly = false;
 int scriptedAnswer = IDNO;
 std::vector<MessageBoxRecord> captured;
 
@@ -33,6 +34,8 @@ void captureMessageBoxes(bool on, int answerToQuestions) {
 
 bool capturingMessageBoxes() { return capturing; }
 
+void showMessageBoxesOnConsole(bool on) { consoleOnly = on; }
+
 std::vector<MessageBoxRecord> takeCapturedMessageBoxes() {
     std::vector<MessageBoxRecord> boxes;
     boxes.swap(captured);
@@ -48,7 +51,7 @@ int showMessageBox(const char* text, const char* caption, unsigned style) {
 
     std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
 
-    if (!displayAvailable()) return question ? IDNO : IDOK;
+    if (consoleOnly || !displayAvailable()) return question ? IDNO : IDOK;
 
     // Return answers Yes (the default button), Escape answers No.
     const SDL_MessageBoxButtonData okButtons[] = {

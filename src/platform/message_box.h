@@ -30,5 +30,9 @@ struct MessageBoxRecord {
     unsigned style;
 };
 void captureMessageBoxes(bool on, int answerToQuestions = IDNO);
+
+// Console mode, for tools that run without a window: messages go to stderr
+// only, even where a display exists (a question is answered No).
+void showMessageBoxesOnConsole(bool on);
 bool capturingMessageBoxes();
 std::vector<MessageBoxRecord> takeCapturedMessageBoxes();

@@ -1,0 +1,200 @@
+// The whole programme, title to credits, headless at 10 frames per second with
+// the generated data set: the real scenes, the real music rendered offline.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+#include "app/headless_run.h"
+#include "app/shared_state.h"
+#include "app/timeline.h"
+#include "assets/data_path.h"
+#include "assets/ms3d_model.h"
+#include "platform/headless_gl.h"
+#include "platform/message_box.h"
+#include "scenes/scroller_scene.h"
+
+namespace {
+// Forwards every operation to the real scene and counts the set-ups.
+ProgrammeOps realOps;
+std::map<std::string, int> setupCounts;
+
+ProgrammeOps countingProgramme() {
+    realOps = programmeOperations();
+    ProgrammeOps ops = realOps;
+    ops.beginSlideMode = [] { ++setupCounts["beginSlideMode"]; realOps.beginSlideMode(); };
+    ops.setupFlowerScene = [] { ++setupCounts["flower"]; return realOps.setupFlowerScene(); };
+    ops.setupCubePyramidScene = [] { ++setupCounts["cube"]; return realOps.setupCubePyramidScene(); };
+    ops.setupScrollerScene = [] { ++setupCounts["scroller"]; return realOps.setupScrollerScene(); };
+    ops.deleteOutlineFont = [] { ++setupCounts["deleteFont"]; realOps.deleteOutlineFont(); };
+    ops.setupTunnelScene = [] { ++setupCounts["tunnel"]; return realOps.setupTunnelScene(); };
+    ops.setupMorphScene = [] { ++setupCounts["morph"]; return realOps.setupMorphScene(); };
+    ops.releaseMorphModels = [] { ++setupCounts["releaseMorph"]; realOps.releaseMorphModels(); };
+    return ops;
+}
+
+constexpr int thumbWidth = 80;
+constexpr int thumbHeight = 60;
+using Thumbnail = std::vector<int>;  // RGB, 8x8 pixel blocks averaged
+
+Thumbnail thumbnail(const std::vector<uint8_t>& frame, int width, int height) {
+    Thumbnail thumb(size_t(thumbWidth * thumbHeight * 3), 0);
+    const int bx = width / thumbWidth, by = height / thumbHeight;
+    for (int y = 0; y < thumbHeight * by; ++y)
+        for (int x = 0; x < thumbWidth * bx; ++x)
+            for (int c = 0; c < 3; ++c)
+                thumb[size_t(((y / by) * thumbWidth + x / bx) * 3 + c)] += frame[(size_t(y) * width + x) * 4 + c];
+    for (int& value : thumb) value /= bx * by;
+    return thumb;
+}
+
+double meanDifference(const Thumbnail& a, const Thumbnail& b) {
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) sum += std::abs(a[i] - b[i]);
+    return sum / double(a.size());
+}
+
+double spread(const Thumbnail& thumb) {  // mean distance from the average colour
+    double mean[3] = {0, 0, 0};
+    for (size_t i = 0; i < thumb.size(); ++i) mean[i % 3] += thumb[i];
+    for (double& m : mean) m /= double(thumb.size() / 3);
+    double sum = 0;
+    for (size_t i = 0; i < thumb.size(); ++i) sum += std::abs(thumb[i] - mean[i % 3]);
+    return sum / double(thumb.size());
+}
+
+struct RowRecord {
+    std::vector<Thumbnail> thumbs;
+    std::vector<double> times;
+    bool meterSeen = true;
+};
+
+class ProgrammeEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* binary = std::getenv("GLIMMER_BINARY_DIR");
+        ASSERT_NE(binary, nullptr) << "run through CTest, which points at the build folder";
+        setDataSearchRoots({std::string(binary)});
+        captureMessageBoxes(true);
+        setupCounts.clear();
+        setProgrammeOps(countingProgramme());
+    }
+    void TearDown() override {
+        setProgrammeOps(programmeOperations());
+        setDataSearchRoots(dataSearchRoots());
+        captureMessageBoxes(false);
+    }
+};
+}  // namespace
+
+TEST_F(ProgrammeEndToEnd, PlaysTitleToCreditsWithEverySceneOnceAndEndsByItself) {
+    std::vector<int> rowOrder;
+    std::map<int, RowRecord> rows;
+    int timelineChanges = 0, flashes = 0, glErrors = 0;
+    TimelineValues lastValues = loadTimelineValues();
+    float lastFlash = flashLevel.load();
+    bool fontListsGoneOnSlide9 = false;
+    bool modelsGoneOnCredits = false;
+
+    HeadlessRunOptions options;
+    options.fps = 10;
+    HeadlessRunResult result = runHeadlessProgramme(options, [&](const HeadlessFrame& frame) {
+        if (glGetError() != GL_NO_ERROR) ++glErrors;
+        if (rowOrder.empty() || rowOrder.back() != frame.row) rowOrder.push_back(frame.row);
+        TimelineValues values = loadTimelineValues();
+        if (values.timelineStart != lastValues.timelineStart || values.timelineOffset != lastValues.timelineOffset)
+            ++timelineChanges;
+        lastValues = values;
+        if (flashLevel.load() > lastFlash + 1.0f) ++flashes;
+        lastFlash = flashLevel.load();
+        if (frame.row == 9) fontListsGoneOnSlide9 = glIsList(fontBase) == GL_FALSE;
+        if (frame.row == 12) modelsGoneOnCredits = !modelA && !modelB && !modelC;
+
+        std::vector<uint8_t> pixels = readFramePixels(options.width, options.height);
+        RowRecord& record = rows[frame.row];
+        record.thumbs.push_back(thumbnail(pixels, options.width, options.height));
+        record.times.push_back(frame.startSeconds);
+        // Over every frame, a 30 % white bar covers pixel row 469 at x 595.
+        const uint8_t* bar = &pixels[(469u * options.width + 595u) * 4];
+        if (bar[0] < 70 || bar[1] < 70 || bar[2] < 70) record.meterSeen = false;
+        return true;
+    });
+
+    ASSERT_TRUE(result.started) << result.error;
+    EXPECT_TRUE(result.programmeEnded);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(glErrors, 0);
+
+    const std::vector<int> expectedRows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+    EXPECT_EQ(rowOrder, expectedRows);
+    const std::map<std::string, int> expectedSetups = {
+        {"beginSlideMode", 7}, {"flower", 1}, {"cube", 1}, {"scroller", 1}, {"deleteFont", 1},
+        {"tunnel", 1}, {"morph", 1}, {"releaseMorph", 1}};
+    EXPECT_EQ(setupCounts, expectedSetups);
+    EXPECT_EQ(timelineChanges, 2) << "the two position events, once each";
+    EXPECT_EQ(flashes, 1) << "the instrument event, once";
+    EXPECT_TRUE(fontListsGoneOnSlide9);
+    EXPECT_TRUE(modelsGoneOnCredits);
+    EXPECT_EQ(modelA, nullptr);
+    EXPECT_EQ(modelB, nullptr);
+    EXPECT_EQ(modelC, nullptr);
+
+    // The scene programme ends 225 s plus one frame interval after the second
+    // event's bound is laid; the quit is taken one frame after the end row.
+    ASSERT_TRUE(rows.count(12));
+    const double creditsEnd = rows[12].times.back();
+    const double start3 = rows[3].times.front();
+    EXPECT_NEAR(creditsEnd - start3, 225.0, 0.35);
+
+    // The middle frame of every row: slides show a picture, every scene
+    // differs from the slide before it, and the meter is there.
+    for (int row = 1; row <= 12; ++row) {
+        ASSERT_TRUE(rows.count(row)) << "row " << row;
+        const RowRecord& record = rows[row];
+        const Thumbnail& middle = record.thumbs[record.thumbs.size() / 2];
+        EXPECT_TRUE(record.meterSeen) << "row " << row;
+        const bool slide = row == 1 || row == 2 || row % 2 == 0;
+        if (slide) {
+            EXPECT_GT(spread(middle), 8.0) << "slide of row " << row << " shows a picture, not a plain colour";
+        } else {
+            const RowRecord& before = rows[row - 1];
+            EXPECT_GT(meanDifference(middle, before.thumbs[before.thumbs.size() / 2]), 8.0)
+                << "scene of row " << row << " differs from the slide before it";
+        }
+    }
+}
+
+TEST_F(ProgrammeEndToEnd, TwoRunsOfTheSameRangeGiveIdenticalFramesAndSound) {
+    auto fingerprint = [](std::vector<uint64_t>& hashes) {
+        HeadlessRunOptions options;
+        options.fps = 25;
+        options.width = 320;
+        options.height = 240;
+        options.stopAfterSeconds = 4.0;
+        return runHeadlessProgramme(options, [&](const HeadlessFrame& frame) {
+            std::vector<uint8_t> pixels = readFramePixels(320, 240);
+            uint64_t hash = 1469598103934665603ull;
+            for (uint8_t byte : pixels) hash = (hash ^ byte) * 1099511628211ull;
+            const auto* audio = reinterpret_cast<const uint8_t*>(frame.audio);
+            for (size_t i = 0; i < frame.audioFrames * 2 * sizeof(float); ++i) hash = (hash ^ audio[i]) * 1099511628211ull;
+            hashes.push_back(hash);
+            return true;
+        });
+    };
+    std::vector<uint64_t> first, second;
+    ASSERT_TRUE(fingerprint(first).started);
+    ASSERT_TRUE(fingerprint(second).started);
+    EXPECT_EQ(first.size(), 101u);  // frames at 0, 0.04, ... 4.0 s
+    EXPECT_EQ(first, second);
+}
+
+TEST(HeadlessRun, AudioOfFrameNStartsAtSampleNTimesRateOverFps) {
+    EXPECT_EQ(audioFrameAtVideoFrame(0, 60), 0u);
+    EXPECT_EQ(audioFrameAtVideoFrame(1, 60), 735u);
+    EXPECT_EQ(audioFrameAtVideoFrame(60 * 225, 60), 44100u * 225u);  // no drift over the show
+    EXPECT_EQ(audioFrameAtVideoFrame(1, 24), 1837u);
+    EXPECT_EQ(audioFrameAtVideoFrame(24 * 225, 24), 44100u * 225u);
+}

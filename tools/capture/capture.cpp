@@ -1,0 +1,259 @@
+#include "capture.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "app/headless_run.h"
+#include "app/timeline.h"
+#include "assets/ms3d_model.h"
+#include "assets/procedural_textures.h"
+#include "media_writers.h"
+#include "platform/headless_gl.h"
+#include "platform/outline_font.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// The programme lasts 225 s after the second music event, which comes a few
+// seconds into the music; the bar counts against this estimate.
+constexpr double expectedProgrammeSeconds = 232.0;
+
+std::string minutesSeconds(double seconds) {
+    char text[32];
+    const int whole = int(seconds + 0.5);
+    std::snprintf(text, sizeof text, "%d:%02d", whole / 60, whole % 60);
+    return text;
+}
+
+class ProgressBar {
+public:
+    ProgressBar(bool enabled, double fromSeconds, double toSeconds)
+        : enabled(enabled), from(fromSeconds), to(toSeconds > 0 ? toSeconds : expectedProgrammeSeconds) {}
+
+    void update(double programmeSeconds) {
+        if (!enabled) return;
+        const double now = since(started);
+        if (now - lastDraw < 0.1) return;
+        lastDraw = now;
+        double done = (programmeSeconds - from) / (to - from);
+        done = std::clamp(done, 0.0, 1.0);
+        const int width = 30;
+        const int filled = int(done * width);
+        std::string bar(size_t(filled), '#');
+        bar.append(size_t(width - filled), '.');
+        const double left = done > 0.01 ? now / done - now : 0.0;
+        std::fprintf(stderr, "\r[%s] %3d%%  %s of %s  time left %s ", bar.c_str(), int(done * 100),
+                     minutesSeconds(programmeSeconds).c_str(), minutesSeconds(to).c_str(),
+                     done > 0.01 ? minutesSeconds(left).c_str() : "?");
+    }
+
+    void done() {
+        if (enabled) std::fprintf(stderr, "\n");
+    }
+
+private:
+    bool enabled;
+    double from, to;
+    Clock::time_point started = Clock::now();
+    double lastDraw = -1.0;
+};
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<std::string> videoEncoderArguments(const CaptureOptions& options, const std::string& videoPath) {
+    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y",
+                                     "-f", "rawvideo", "-pix_fmt", "rgba",
+                                     "-s", std::to_string(options.width) + "x" + std::to_string(options.height),
+                                     "-r", std::to_string(options.fps), "-i", "pipe:0"};
+    if (options.format == CaptureFormat::Lossless)
+        args.insert(args.end(), {"-c:v", "ffv1", "-level", "3", "-pix_fmt", "bgr0"});
+    else
+        args.insert(args.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "16", "-pix_fmt", "yuv420p"});
+    args.push_back(videoPath);
+    return args;
+}
+
+std::vector<std::string> muxArguments(const CaptureOptions& options, const std::string& videoPath,
+                                      const std::string& audioPath) {
+    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y", "-i", videoPath, "-i", audioPath,
+                                     "-map", "0:v", "-map", "1:a", "-c:v", "copy"};
+    if (options.format == CaptureFormat::Lossless)
+        args.insert(args.end(), {"-c:a", "flac"});
+    else
+        args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart"});
+    args.push_back(options.output);
+    return args;
+}
+}  // namespace
+
+int runCapture(const CaptureOptions& options) {
+    const bool video = options.format != CaptureFormat::PngSequence;
+    if (video && !ffmpegAvailable()) {
+        std::fprintf(stderr,
+                     "glimmervandra-capture: the ffmpeg program is needed for %s output and was not found.\n"
+                     "Install it (Debian: apt-get install ffmpeg), or give a folder as output to get a PNG\n"
+                     "sequence and a WAV file instead.\n",
+                     options.output.c_str());
+        return 1;
+    }
+    std::string audioPath, videoPath;
+    if (video) {
+        videoPath = options.output + ".video.mkv";
+        audioPath = options.output + ".audio.wav";
+    } else {
+        if (!isDirectory(options.output) && mkdir(options.output.c_str(), 0755) != 0) {
+            std::fprintf(stderr, "glimmervandra-capture: cannot create the folder %s\n", options.output.c_str());
+            return 1;
+        }
+        audioPath = options.output + "/audio.wav";
+    }
+
+    WavWriter wav;
+    if (!wav.open(audioPath)) {
+        std::fprintf(stderr, "glimmervandra-capture: cannot write %s\n", audioPath.c_str());
+        return 1;
+    }
+    FfmpegPipe encoder;
+    if (video && !encoder.start(videoEncoderArguments(options, videoPath))) {
+        std::fprintf(stderr, "glimmervandra-capture: ffmpeg could not be started\n");
+        return 1;
+    }
+
+    HeadlessRunOptions run;
+    run.width = options.width;
+    run.height = options.height;
+    run.fps = options.fps;
+    run.stopAfterSeconds = options.toSeconds;
+    ProgressBar progress(options.progress, options.fromSeconds, options.toSeconds);
+    bool writeFailed = false;
+    uint64_t written = 0;
+    const auto started = Clock::now();
+
+    HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
+        progress.update(frame.startSeconds);
+        if (frame.startSeconds + 1e-9 < options.fromSeconds) return true;
+        if (options.toSeconds > 0 && frame.startSeconds >= options.toSeconds) return false;
+        std::vector<uint8_t> pixels = readFramePixels(options.width, options.height);
+        wav.append(frame.audio, frame.audioFrames);
+        if (video) {
+            if (!encoder.write(pixels.data(), pixels.size())) writeFailed = true;
+        } else {
+            char name[32];
+            std::snprintf(name, sizeof name, "/frame%05" PRIu64 ".png", written);
+            if (!writePng(options.output + name, pixels.data(), options.width, options.height)) writeFailed = true;
+        }
+        ++written;
+        return !writeFailed;
+    });
+    progress.done();
+
+    bool ok = result.started && !writeFailed;
+    ok = wav.close() && ok;
+    if (video) ok = encoder.finish() && ok;
+    if (!result.started) {
+        std::fprintf(stderr, "glimmervandra-capture: %s\n", result.error.c_str());
+        return 1;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "glimmervandra-capture: writing the output failed (disk full, or ffmpeg stopped)\n");
+        return 1;
+    }
+    if (video) {
+        if (!runFfmpeg(muxArguments(options, videoPath, audioPath))) {
+            std::fprintf(stderr, "glimmervandra-capture: ffmpeg could not put picture and sound together\n");
+            return 1;
+        }
+        std::remove(videoPath.c_str());
+        std::remove(audioPath.c_str());
+    }
+    const double seconds = since(started);
+    const double shown = double(written) / options.fps;
+    std::fprintf(stderr, "glimmervandra-capture: wrote %" PRIu64 " frames (%.1f s of programme) to %s in %.1f s, %.2fx real time\n",
+                 written, shown, options.output.c_str(), seconds, seconds > 0 ? shown / seconds : 0.0);
+    return 0;
+}
+
+namespace {
+const char* rowName(int row) {
+    static const char* names[] = {"",           "title slide", "slide 6",   "flower",   "slide 7",
+                                  "cube/pyramid", "slide 8",   "scroller",  "slide 9",  "tunnel",
+                                  "slide 10",   "morph",       "credits",   "end"};
+    return row >= 0 && row <= 13 ? names[row] : "?";
+}
+
+double percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    size_t index = size_t(fraction * double(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
+}
+
+// Start-up work the programme does at set-ups, timed alone.
+void printStartupParts(int width, int height) {
+    if (!createHeadlessContext(width, height)) return;
+    auto start = Clock::now();
+    TextureImage fractal;
+    buildFractalTexture(fractal);
+    std::printf("  %-22s %8.2f ms\n", "fractal texture", since(start) * 1000);
+
+    start = Clock::now();
+    GLuint base = glGenLists(256);
+    std::vector<GlyphMetricsFloat> metrics(256);
+    useFontOutlines(outlineFontPattern, 0, 255, base, 0.8f, 0.2f, metrics.data());
+    std::printf("  %-22s %8.2f ms\n", "font lists (255)", since(start) * 1000);
+    glDeleteLists(base, 256);
+
+    for (const char* path : {"data/blomma.ms3d", "data/kukstand.ms3d", "data/kukslak.ms3d"}) {
+        start = Clock::now();
+        Ms3dModel model;
+        const bool loaded = model.loadFromFile(path);
+        std::printf("  %-22s %8.2f ms%s\n", path + 5, since(start) * 1000, loaded ? "" : "  (not loaded)");
+    }
+    destroyHeadlessContext();
+}
+}  // namespace
+
+int runBench(const CaptureOptions& options) {
+    HeadlessRunOptions run;
+    run.width = options.width;
+    run.height = options.height;
+    run.fps = options.fps;
+    std::map<int, std::vector<double>> frameTimes;
+    auto last = Clock::now();
+    HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
+        glFinish();  // count the rendering, not just its submission
+        const auto now = Clock::now();
+        if (frame.index > 0) frameTimes[frame.row].push_back(std::chrono::duration<double>(now - last).count());
+        last = now;
+        return true;
+    });
+    if (!result.started) {
+        std::fprintf(stderr, "glimmervandra-capture: %s\n", result.error.c_str());
+        return 1;
+    }
+    std::printf("Headless frame times at %dx%d, %d fps video clock (music rendered offline included):\n",
+                options.width, options.height, options.fps);
+    std::printf("  %-3s %-14s %7s %10s %10s %9s\n", "row", "", "frames", "median ms", "p99 ms", "fps");
+    for (const auto& [row, times] : frameTimes) {
+        const double median = percentile(times, 0.5);
+        std::printf("  %-3d %-14s %7zu %10.2f %10.2f %9.0f\n", row, rowName(row), times.size(), median * 1000,
+                    percentile(times, 0.99) * 1000, median > 0 ? 1.0 / median : 0.0);
+    }
+    std::printf("Start-up:\n");
+    std::printf("  %-22s %8.2f ms\n", "sound (offline open)", result.startup.sound * 1000);
+    std::printf("  %-22s %8.2f ms\n", "GL context", result.startup.context * 1000);
+    std::printf("  %-22s %8.2f ms\n", "texture bank (all 12)", result.startup.textureBank * 1000);
+    printStartupParts(options.width, options.height);
+    return 0;
+}

@@ -1,0 +1,128 @@
+#include "capture_options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+bool endsWith(const std::string& text, const char* suffix) {
+    const size_t length = std::strlen(suffix);
+    return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
+}
+
+bool parseNumber(const char* text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0';
+}
+
+bool parseSize(const char* text, int& width, int& height) {
+    char* end = nullptr;
+    long w = std::strtol(text, &end, 10);
+    if (end == text || (*end != 'x' && *end != 'X')) return false;
+    const char* rest = end + 1;
+    long h = std::strtol(rest, &end, 10);
+    if (end == rest || *end != '\0') return false;
+    if (w < 16 || h < 12 || w > 8192 || h > 8192) return false;
+    width = int(w);
+    height = int(h);
+    return true;
+}
+}  // namespace
+
+const char* captureUsage() {
+    return "usage: glimmervandra-capture -o OUTPUT [options]\n"
+           "       glimmervandra-capture --bench [--fps N] [--size WxH]\n"
+           "\n"
+           "Renders the Glimmervandra programme, title to credits, with its music,\n"
+           "frame-exactly and without a display, GPU or sound card.\n"
+           "\n"
+           "  -o, --output PATH   show.mp4: H.264 + AAC (needs ffmpeg)\n"
+           "                      show.mkv: lossless FFV1 + FLAC (needs ffmpeg)\n"
+           "                      a folder: PNG sequence frame00000.png... + audio.wav\n"
+           "  --fps N             frames per second (default 60)\n"
+           "  --size WxH          picture size, 4:3 (default 640x480, e.g. 1440x1080)\n"
+           "  --from SECONDS      first second written (default 0)\n"
+           "  --to SECONDS        last second written (default: the end of the programme)\n"
+           "  --no-progress       no progress bar on stderr\n"
+           "  --bench             print frame times per timeline row and start-up times\n"
+           "  -h, --help          this text\n";
+}
+
+bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char*& out) {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        const char* text = nullptr;
+        double number = 0.0;
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+        } else if (arg == "--bench") {
+            options.bench = true;
+        } else if (arg == "--no-progress") {
+            options.progress = false;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!value(text)) return false;
+            options.output = text;
+        } else if (arg == "--fps") {
+            if (!value(text)) return false;
+            if (!parseNumber(text, number) || number < 1 || number > 1000 || number != int(number)) {
+                error = "--fps takes a whole number from 1 to 1000";
+                return false;
+            }
+            options.fps = int(number);
+        } else if (arg == "--size") {
+            if (!value(text)) return false;
+            if (!parseSize(text, options.width, options.height)) {
+                error = "--size takes WIDTHxHEIGHT, e.g. 1440x1080";
+                return false;
+            }
+            if (options.width * 3 != options.height * 4) {
+                error = "--size must be 4:3 (the programme is composed for 640x480)";
+                return false;
+            }
+        } else if (arg == "--from" || arg == "--to") {
+            if (!value(text)) return false;
+            if (!parseNumber(text, number) || number < 0) {
+                error = arg + " takes a number of seconds";
+                return false;
+            }
+            (arg == "--from" ? options.fromSeconds : options.toSeconds) = number;
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+    }
+    if (options.help || options.bench) return true;
+    if (options.output.empty()) {
+        error = "no output given (-o show.mp4)";
+        return false;
+    }
+    if (options.toSeconds > 0 && options.toSeconds <= options.fromSeconds) {
+        error = "--to must lie after --from";
+        return false;
+    }
+    if (endsWith(options.output, ".mp4"))
+        options.format = CaptureFormat::Mp4;
+    else if (endsWith(options.output, ".mkv"))
+        options.format = CaptureFormat::Lossless;
+    else if (endsWith(options.output, "/") ||
+             options.output.substr(options.output.rfind('/') == std::string::npos ? 0 : options.output.rfind('/') + 1)
+                     .find('.') == std::string::npos)
+        options.format = CaptureFormat::PngSequence;
+    else {
+        error = "output must end in .mp4 or .mkv, or name a folder for a PNG sequence";
+        return false;
+    }
+    if (options.format != CaptureFormat::PngSequence && (options.width % 2 || options.height % 2)) {
+        error = "video needs an even width and height";
+        return false;
+    }
+    return true;
+}
