@@ -84,7 +84,7 @@ protected:
     }
     void TearDown() override {
         setProgrammeOps(programmeOperations());
-        setDataSearchRoots(dataSearchRoots());
+        resetDataSearchRoots();
         captureMessageBoxes(false);
     }
 };

@@ -74,6 +74,8 @@ std::vector<std::string> dataSearchRoots() {
 
 void setDataSearchRoots(std::vector<std::string> roots) { customRoots = std::move(roots); }
 
+void resetDataSearchRoots() { customRoots.reset(); }
+
 std::string resolveDataPath(const std::string& path) {
     if (path.empty()) return path;
     if (exists(path)) return path;

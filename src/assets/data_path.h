@@ -21,3 +21,4 @@ std::FILE* openDataFile(const std::string& path);
 // directory). Tests may replace them.
 std::vector<std::string> dataSearchRoots();
 void setDataSearchRoots(std::vector<std::string> roots);
+void resetDataSearchRoots();  // back to the default folders
