@@ -26,7 +26,8 @@ TEST(CaptureOptions, OutputNameChoosesTheFormat) {
     ASSERT_TRUE(parse({"-o", "frames.d/"}, options, error)) << error;
     EXPECT_EQ(options.format, CaptureFormat::PngSequence);
     EXPECT_FALSE(parse({"-o", "show.avi"}, options, error));
-    EXPECT_FALSE(parse({}, options, error));
+    CaptureOptions fresh;
+    EXPECT_FALSE(parse({}, fresh, error));
     EXPECT_NE(error.find("no output"), std::string::npos);
 }
 
