@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs missing packages, builds the demo and starts it from the build
-# folder, where its Data folder is generated.
+# folder, where its Data folder is generated. Without a display it renders
+# the whole show to a video file instead and says where it is.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh"
@@ -8,4 +9,11 @@ build="${GLIMMER_BUILD_DIR:-$root/build}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build"
 cd "$build"
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+  video="$build/glimmervandra.mp4"
+  echo "run: no display here, so the show is rendered to a video instead (about two minutes)." >&2
+  ./tools/capture/glimmervandra-capture -o "$video" "$@"
+  echo "run: the show is in $video" >&2
+  exit 0
+fi
 exec ./glimmervandra "$@"
