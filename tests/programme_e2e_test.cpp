@@ -142,12 +142,14 @@ TEST_F(ProgrammeEndToEnd, PlaysTitleToCreditsWithEverySceneOnceAndEndsByItself) 
     EXPECT_EQ(modelB, nullptr);
     EXPECT_EQ(modelC, nullptr);
 
-    // The scene programme ends 225 s plus one frame interval after the second
-    // event's bound is laid; the quit is taken one frame after the end row.
-    ASSERT_TRUE(rows.count(12));
-    const double creditsEnd = rows[12].times.back();
-    const double start3 = rows[3].times.front();
-    EXPECT_NEAR(creditsEnd - start3, 225.0, 0.35);
+    // The closing slide ends 225 s plus one frame interval (0.1 s at 10 fps)
+    // of `elapsed` after the first frame. In frame n, `elapsed` is the start of
+    // frame n-1, so its last frame starts at 225.1 s; the end row's frame
+    // posts the quit and the next frame takes it.
+    ASSERT_TRUE(rows.count(12) && rows.count(13));
+    EXPECT_NEAR(rows[12].times.back(), 225.1, 1e-6);
+    EXPECT_EQ(rows[13].times.size(), 2u);
+    EXPECT_EQ(result.frames, 2254u);
 
     // The middle frame of every row: slides show a picture, every scene
     // differs from the slide before it, and the meter is there.

@@ -14,6 +14,7 @@
 #include "platform/messages.h"
 #include "platform/sound.h"
 #include "platform/window.h"
+#include "scenes/morph_scene.h"
 
 namespace {
 uint64_t clockFrameIndex = 0;
@@ -33,10 +34,9 @@ void resetRunState() {
     resetMessages();
 }
 
-// Whatever the programme had not released itself when a run stops early.
-void releaseLeftovers() {
-    if (const auto release = currentProgrammeOps().releaseMorphModels) release();
-}
+// Whatever the programme had not released itself when a run stops early:
+// the morph scene's release destroys every model that still exists.
+void releaseLeftovers() { releaseMorphModels(); }
 }  // namespace
 
 uint64_t audioFrameAtVideoFrame(uint64_t index, int fps) {
