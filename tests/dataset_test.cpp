@@ -36,6 +36,9 @@ const std::string& dataFolder()
     static const std::string folder = [] {
         const char* binary = std::getenv("GLIMMER_BINARY_DIR");
         if (binary && *binary) return std::string(binary) + "/Data";
+#ifdef GLIMMER_BUILD_FOLDER
+        return std::string(GLIMMER_BUILD_FOLDER) + "/Data";
+#endif
         static ScratchFolder scratch;
         std::string made = scratch.path() + "/Data";
         if (!writeDataSet(made)) ADD_FAILURE() << "the generator failed";

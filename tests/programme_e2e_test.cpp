@@ -75,9 +75,7 @@ struct RowRecord {
 class ProgrammeEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* binary = std::getenv("GLIMMER_BINARY_DIR");
-        ASSERT_NE(binary, nullptr) << "run through CTest, which points at the build folder";
-        setDataSearchRoots({std::string(binary)});
+        setDataSearchRoots({std::string(GLIMMER_BUILD_FOLDER)});
         captureMessageBoxes(true);
         setupCounts.clear();
         setProgrammeOps(countingProgramme());
