@@ -530,20 +530,20 @@ Canvas paintCredits(TextPainter& painter)
     scatterStars(canvas, random, 260, H);
     glowingText(canvas, painter, FontStyle::SerifBoldItalic, 110.0f, W / 2, 150.0f, "Glimmervandra",
                 {1.0f, 0.97f, 0.92f, 1}, {1.0f, 0.55f, 0.85f, 1}, 10, 0.9f);
-    fillRoundedRect(canvas, 110, 200, W - 110, 880, 28, {0.0f, 0.0f, 0.03f, 0.55f});
     const Colour heading{1.0f, 0.72f, 0.88f, 1}, body{0.92f, 0.92f, 0.96f, 1};
     const std::vector<std::pair<std::string, std::string>> roles = {
-        {"Code", "C++17 and OpenGL 1.1, written for this demo"},
-        {"Music", "composed as code, every sample synthesised"},
+        {"Code", "C++17 and OpenGL 1.1"},
+        {"Music", "composed and synthesised in code"},
         {"Pictures", "painted by a program at build time"},
-        {"Models", "the flower and the figure, built from code"}};
+        {"Models", "flower and figure, built from code"}};
     const std::vector<std::pair<std::string, std::string>> libraries = {
         {"SDL2", "window, keyboard and sound output"},
-        {"libopenmpt", "the tracker module, note by note"},
-        {"FreeType", "and fontconfig: letters and fonts"},
+        {"libopenmpt", "plays the tracker module"},
+        {"FreeType", "draws the letters"},
+        {"fontconfig", "finds the fonts"},
         {"Mesa", "OpenGL, GLU and EGL"}};
-    // The largest size at which every line fits between the columns' edges.
-    const float nameX = 160.0f, textX = 430.0f, right = W - 140.0f;
+    // The largest size up to 40 at which every line fits its column.
+    const float nameX = 170.0f, textX = 450.0f, right = W - 150.0f;
     float size = 40.0f;
     for (bool fits = false; !fits && size > 24.0f;) {
         fits = true;
@@ -552,19 +552,24 @@ Canvas paintCredits(TextPainter& painter)
                 fits = fits && textX + painter.measure(FontStyle::SansRegular, size, entry.second) <= right;
         if (!fits) size -= 1.0f;
     }
-    float y = 275.0f;
+    const float lineGap = size * 1.5f;
+    const float panelTop = 200.0f;
+    // Down to just under the last line's baseline.
+    const float panelBottom = panelTop + 200.0f + lineGap * float(roles.size() + libraries.size() - 1);
+    fillRoundedRect(canvas, 110, panelTop, W - 110, panelBottom, 28, {0.0f, 0.0f, 0.03f, 0.55f});
+    float y = panelTop + 70.0f;
     auto block = [&](const std::vector<std::pair<std::string, std::string>>& list) {
         for (const auto& entry : list) {
             painter.draw(canvas, FontStyle::SansBold, size, nameX, y, entry.first, heading);
             painter.draw(canvas, FontStyle::SansRegular, size, textX, y, entry.second, body);
-            y += size * 1.55f;
+            y += lineGap;
         }
     };
     block(roles);
-    y += 40.0f;
-    painter.drawCentred(canvas, FontStyle::SansItalic, 42.0f, W / 2, y, "standing on the shoulders of",
+    y += 30.0f;
+    painter.drawCentred(canvas, FontStyle::SansItalic, 40.0f, W / 2, y, "standing on the shoulders of",
                         {0.8f, 0.78f, 0.95f, 1});
-    y += 80.0f;
+    y += 70.0f;
     block(libraries);
     glowingText(canvas, painter, FontStyle::SerifItalic, 52.0f, W / 2, 935.0f, "Thank you for watching.",
                 {1.0f, 0.95f, 0.85f, 1}, {1.0f, 0.6f, 0.4f, 1}, 8, 0.5f);
