@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <numeric>
+#include <set>
 #include <vector>
 
 namespace {
@@ -257,4 +259,48 @@ TEST(Song, AccentLandsOnADownbeatAndTheLoopResolvesHome)
     EXPECT_EQ(last.back().instrument, padMajor);
     EXPECT_EQ(last.back().period, modPeriod(2, 4));    // E: the dominant of A minor
     EXPECT_EQ(m.restartPosition, 0);
+}
+
+// Listening by numbers: on every beat where the tune starts a note, the
+// note belongs to the bar's chord or is a mild tension (2nd, 4th, 6th,
+// minor 7th above the root), never a semitone rub like a major 7th or a
+// raised fifth. The bar's chord is the bass's first note with the quality
+// its pads, chip arpeggio or plucked third give. This caught a theme laid
+// over the wrong chords.
+TEST(Song, TheTuneSitsOnItsChordsOnEveryBeat)
+{
+    ComposedSong song = composeSong();
+    const ModModule& m = song.module;
+    std::map<uint16_t, int> pitchClass;
+    for (int octave = 1; octave <= 3; ++octave)
+        for (int semitone = 0; semitone < 12; ++semitone) pitchClass[modPeriod(octave, semitone)] = semitone;
+    int checked = 0;
+    for (size_t order = 0; order < m.orders.size(); ++order) {
+        const ModPattern& p = m.patterns[m.orders[order]];
+        for (int bar = 0; bar < 4; ++bar) {
+            int root = -1, minor = -1;
+            std::set<int> plucked;
+            for (int r = bar * 16; r < bar * 16 + 16; ++r) {
+                const ModCell& b = p.cells[r][1];
+                if (b.period && b.instrument == bass && root < 0) root = pitchClass.at(b.period);
+                const ModCell& h = p.cells[r][3];
+                if (h.period && (h.instrument == padMinor || h.instrument == padMajor) && minor < 0)
+                    minor = h.instrument == padMinor;
+                if (h.period && h.instrument == chip && minor < 0) minor = h.parameter == 0x37;
+                if (h.period && h.instrument == pluck) plucked.insert(pitchClass.at(h.period));
+            }
+            if (root < 0) continue;
+            if (minor < 0) minor = plucked.count((root + 3) % 12) ? 1 : plucked.empty() ? (root == 9 || root == 2) : 0;
+            std::set<int> allowed = {0, minor ? 3 : 4, 7, 2, 5, 9, 10};
+            for (int r = bar * 16; r < bar * 16 + 16; r += 4) {
+                const ModCell& tune = p.cells[r][2];
+                if (!tune.period || (tune.instrument != lead && tune.instrument != bell)) continue;
+                ++checked;
+                int interval = (pitchClass.at(tune.period) - root + 12) % 12;
+                EXPECT_TRUE(allowed.count(interval)) << "position " << order << " row " << r << ": "
+                                                     << interval << " semitones above the root";
+            }
+        }
+    }
+    EXPECT_GT(checked, 200);
 }

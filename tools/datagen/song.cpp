@@ -301,12 +301,12 @@ const char* themeA2 =
     "e5:2 a4:2 c5:2 e5:4 a5:4 g5:2 "
     "f5:6 e5:2 c5:2 a4:2 c5:2 f5:2 "
     "g5:4 f5:2 e5:2 d5:4 b4:2 d5:2 "
-    "e5:6 d5:2 c5:2 b4:2 g#4:4";
+    "e5:6 d5:2 b4:4 g#4:4";
 // Theme B, over D minor: the cube's tune.
 const char* themeB1 =
     "d5:3 f5:3 a5:2 g5:4 f5:2 e5:2 "
     "e5:3 c5:3 a4:2 c5:4 e5:4 "
-    "g#4:3 b4:3 e5:2 d5:4 c5:2 b4:2 "
+    "g#4:3 b4:3 e5:2 d5:4 b4:2 g#4:2 "
     "a4:8 r:4 e4:2 a4:2";
 const char* themeB2 =
     "c5:3 f5:3 a5:2 g5:4 f5:2 a5:2 "
@@ -521,7 +521,8 @@ void ethereal(Score& s)
 void tunnelSection(Score& s, int part)
 {
     s.begin(part == 2 ? 32 : 64);
-    const Chord chords[4] = {Am, Am, Fmaj, Gmaj};
+    // The last, half position turns to the dominant for the morph's card.
+    const Chord chords[4] = {Am, part == 2 ? Emaj : Am, Fmaj, Gmaj};
     int bars = part == 2 ? 2 : 4;
     for (int bar = 0; bar < bars; ++bar) {
         std::string drumsBar = "khhhshkhkhhhshhh";
@@ -562,7 +563,7 @@ void climax(Score& s, bool half)
         placeBass(s, bar * 16, chords[bar], bassGroove);
         placeArp(s, bar * 16, chords[bar], "0.1.2.3.3.2.1.2.");
     }
-    if (half) placeMelody(s, melody, 0, "e5:2 a4:2 c5:2 e5:4 a5:4 g5:2 f5:6 e5:2 c5:2 a4:2 /e5:4", leadStyle);
+    if (half) placeMelody(s, melody, 0, "e5:2 a4:2 c5:2 e5:4 a5:4 g5:2 f5:6 e5:2 c5:2 a4:2 /c5:4", leadStyle);
     else placeMelody(s, melody, 0,
                      "e5:2 a4:2 c5:2 e5:4 a5:4 g5:2 f5:6 e5:2 c5:2 a4:2 c5:2 f5:2 "
                      "e5:4 g5:2 e5:2 c5:4 d5:2 e5:2 b4:6 g#4:4 e4:2 g#4:2 b4:2",
@@ -573,7 +574,8 @@ void climax(Score& s, bool half)
 void outro(Score& s, int part)
 {
     s.begin(part == 3 ? 32 : 64);
-    const Chord chords[4] = {Am, Fmaj, Cmaj, Gmaj};
+    // The second part carries the theme's answer, over its own chords.
+    const Chord chords[4] = {Am, Fmaj, part == 1 ? Gmaj : Cmaj, part == 1 ? Emaj : Gmaj};
     int bars = part == 3 ? 2 : 4;
     for (int bar = 0; bar < bars; ++bar) {
         swellPad(s, bar * 16, chords[bar], 16, 34);
