@@ -5,7 +5,7 @@
 #include "ms3d_writer.h"
 
 // Stands along +z from z = -320 (just under the rippling ground) to about
-// +550, its head tilted so that it shows its face as the scene turns.
+// +610, its head tilted so that it shows its face as the scene turns.
 Ms3dFile buildFlower();
 
 enum class FigurePose { StandingTall, Slumped };
