@@ -29,7 +29,7 @@ std::vector<uint8_t> encodeTga(const TgaPicture& picture, bool runLengthEncoded)
     // 12 bytes the loader compares as a block: no image ID, no colour map,
     // type 2 or 10, zero origin.
     const uint8_t lead[12] = {0, 0, uint8_t(runLengthEncoded ? 10 : 2), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    out.insert(out.end(), lead, lead + 12);
+    for (uint8_t byte : lead) out.push_back(byte);
     putLittle16(out, picture.width);
     putLittle16(out, picture.height);
     out.push_back(uint8_t(picture.bitsPerPixel));
