@@ -12,7 +12,7 @@ cd "$build"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   video="$build/glimmervandra.mp4"
   echo "run: no display here, so the show is rendered to a video instead (about two minutes)." >&2
-  ./tools/capture/glimmervandra-capture -o "$video" "$@"
+  ./glimmervandra-capture -o "$video" "$@"
   echo "run: the show is in $video" >&2
   exit 0
 fi

@@ -8,6 +8,7 @@
 #include "app/music.h"
 #include "app/shared_state.h"
 #include "app/timeline.h"
+#include "assets/data_path.h"
 #include "assets/texture_bank.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"
@@ -73,7 +74,8 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
 
     registerMusicSyncs();
     if (!startMusicPlayback()) {
-        result.error = "the module \"Data/ancool2.mod\" could not be played";
+        result.error = "the module \"Data/ancool2.mod\" could not be played (" +
+                       describeDataSearch("Data/ancool2.mod") + ")";
         closeMusic();
         destroyHeadlessContext();
         return result;

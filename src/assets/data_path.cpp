@@ -39,7 +39,11 @@ std::optional<std::string> matchIgnoringCase(const std::string& base, const std:
             continue;
         }
         std::string directory = resolved.empty() ? "." : resolved;
-        std::string joined = resolved.empty() ? component : resolved + "/" + component;
+        auto join = [&](const std::string& name) {
+            if (resolved.empty()) return name;
+            return resolved.back() == '/' ? resolved + name : resolved + "/" + name;
+        };
+        std::string joined = join(component);
         if (!exists(joined)) {
             DIR* listing = opendir(directory.c_str());
             if (!listing) return std::nullopt;
@@ -52,7 +56,7 @@ std::optional<std::string> matchIgnoringCase(const std::string& base, const std:
             }
             closedir(listing);
             if (found.empty()) return std::nullopt;
-            joined = resolved.empty() ? found : resolved + "/" + found;
+            joined = join(found);
         }
         resolved = joined;
         if (end == relative.size()) break;
@@ -93,3 +97,14 @@ std::string resolveDataPath(const std::string& path) {
 }
 
 std::FILE* openDataFile(const std::string& path) { return std::fopen(resolveDataPath(path).c_str(), "rb"); }
+
+std::string describeDataSearch(const std::string& path) {
+    const std::string resolved = resolveDataPath(path);
+    if (exists(resolved)) return "found at " + resolved;
+    std::string where;
+    for (const std::string& root : dataSearchRoots()) {
+        if (!where.empty()) where += ", ";
+        where += root.empty() ? "the working directory" : root;
+    }
+    return "not found in " + where;
+}

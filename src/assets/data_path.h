@@ -14,6 +14,9 @@
 // given (so that opening it fails as it would have).
 std::string resolveDataPath(const std::string& path);
 
+// For messages: "found at <path>", or "not found in <the folders searched>".
+std::string describeDataSearch(const std::string& path);
+
 // fopen of the resolved path, binary read.
 std::FILE* openDataFile(const std::string& path);
 

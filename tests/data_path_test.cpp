@@ -1,0 +1,102 @@
+// The data-path resolver: the program spells its folder "data" and "Data"
+// while the files ship in one "Data" folder, and the installed demo is started
+// from anywhere.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "assets/data_path.h"
+
+namespace {
+class DataPath : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/glimmer-datapath-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        scratch = pattern;
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        oldCwd = cwd;
+    }
+    void TearDown() override {
+        resetDataSearchRoots();
+        ASSERT_EQ(chdir(oldCwd.c_str()), 0);
+        std::string command = "rm -rf '" + scratch + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    void makeFile(const std::string& relative) {
+        std::string command = "mkdir -p \"$(dirname '" + scratch + "/" + relative + "')\"";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::ofstream(scratch + "/" + relative) << relative;
+    }
+    std::string scratch;
+    std::string oldCwd;
+};
+
+TEST_F(DataPath, EitherSpellingOfTheFolderFindsTheShippedFileInEveryRootInOrder) {
+    makeFile("first/Data/Grass1.tga");
+    makeFile("second/Data/grass1.tga");
+    makeFile("second/Data/only.tga");
+    setDataSearchRoots({scratch + "/first", scratch + "/second"});
+
+    EXPECT_EQ(resolveDataPath("data/grass1.tga"), scratch + "/first/Data/Grass1.tga");
+    EXPECT_EQ(resolveDataPath("Data/GRASS1.TGA"), scratch + "/first/Data/Grass1.tga");
+    EXPECT_EQ(resolveDataPath("data/only.tga"), scratch + "/second/Data/only.tga");
+    // An exact match in a later root does not beat a case-insensitive one in
+    // an earlier root: the roots are tried in their order.
+    EXPECT_EQ(resolveDataPath("second/../first/Data/Grass1.tga"), "second/../first/Data/Grass1.tga");
+}
+
+TEST_F(DataPath, TheWorkingDirectoryComesFirstAndAnExactPathIsTakenAsItIs) {
+    makeFile("Data/ancool2.mod");
+    makeFile("elsewhere/Data/ancool2.mod");
+    ASSERT_EQ(chdir(scratch.c_str()), 0);
+    setDataSearchRoots({"", scratch + "/elsewhere"});
+
+    EXPECT_EQ(resolveDataPath("Data/ancool2.mod"), "Data/ancool2.mod");
+    EXPECT_EQ(resolveDataPath("data/./ancool2.mod"), "Data/ancool2.mod");
+    EXPECT_EQ(resolveDataPath(scratch + "/DATA/ANCOOL2.MOD"), scratch + "/Data/ancool2.mod");
+}
+
+TEST_F(DataPath, AMissingFileResolvesToThePathAsGivenSoThatOpeningItFails) {
+    makeFile("Data/present.tga");
+    setDataSearchRoots({scratch});
+
+    EXPECT_EQ(resolveDataPath("data/absent.tga"), "data/absent.tga");
+    EXPECT_EQ(resolveDataPath("data/present.tga/deeper"), "data/present.tga/deeper");
+    EXPECT_EQ(resolveDataPath(""), "");
+    EXPECT_EQ(openDataFile("data/absent.tga"), nullptr);
+
+    std::FILE* file = openDataFile("DATA/Present.TGA");
+    ASSERT_NE(file, nullptr);
+    char text[32] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof text - 1, file), std::string("Data/present.tga").size());
+    std::fclose(file);
+    EXPECT_STREQ(text, "Data/present.tga");
+}
+
+TEST_F(DataPath, DescriptionSaysWhereTheFileWasOrWhichFoldersWereSearched) {
+    makeFile("Data/ancool2.mod");
+    setDataSearchRoots({"", scratch, "/nonexistent/share"});
+
+    EXPECT_EQ(describeDataSearch("data/ancool2.mod"), "found at " + scratch + "/Data/ancool2.mod");
+    EXPECT_EQ(describeDataSearch("data/missing.mod"),
+              "not found in the working directory, " + scratch + ", /nonexistent/share");
+}
+
+TEST_F(DataPath, DefaultRootsAreTheWorkingDirectoryThenTheProgramsOwnFolder) {
+    resetDataSearchRoots();
+    const auto roots = dataSearchRoots();
+    ASSERT_GE(roots.size(), 2u);
+    EXPECT_EQ(roots[0], "");
+    char self[4096];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(length, 0);
+    std::string exe(self, size_t(length));
+    EXPECT_EQ(roots[1], exe.substr(0, exe.rfind('/')));
+}
+}  // namespace
