@@ -14,6 +14,7 @@
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "platform/message_box.h"
+#include "scenes/scene_gl_state.h"
 
 namespace {
 
@@ -64,21 +65,7 @@ int setupMorphScene() {
     if (!loadModel(modelB, "data/kukslak.ms3d")) return 0;
     if (!loadModel(modelC, "data/kukslak.ms3d")) return 0;
 
-    glEnable(GL_TEXTURE_2D);
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClearDepth(2000.0);  // clamped to 1 by GL
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(100.0, double(screenWidth) / double(screenHeight), 8.0, 2000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    setLitPerspectiveState();
 
     glShadeModel(GL_SMOOTH);
     glMatrixMode(GL_MODELVIEW);

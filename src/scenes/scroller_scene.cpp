@@ -11,6 +11,7 @@
 
 #include "app/shared_state.h"
 #include "assets/texture_bank.h"
+#include "scenes/scene_gl_state.h"
 
 // Phrases separated by long runs of blanks, so that each one crosses the
 // screen on its own; the closing run lets the last phrase leave before the
@@ -47,19 +48,6 @@ constexpr double piOver100 = 0.031415926535897934;
 constexpr float consumeBelow = -13.0f;
 
 size_t scrollTextLength() { return std::strlen(scrollText); }
-
-void setLight0() {
-    const GLfloat ambient[] = {1.0f, 1.0f, 1.0f, 0.7f};
-    const GLfloat diffuse[] = {1.0f, 1.0f, 1.0f, 0.5f};
-    const GLfloat specular[] = {1.0f, 1.0f, 1.0f, 0.3f};
-    const GLfloat spotDirection[] = {0.0f, 0.0f, 0.0f};
-    const GLfloat position[] = {0.0f, 0.0f, 0.0f, 1.0f};  // at the eye
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
-    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, spotDirection);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-}
 
 }  // namespace
 
@@ -170,7 +158,7 @@ int setupScrollerScene() {
     gluPerspective(90.0, double(screenWidth) / double(screenHeight), 0.1, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    setLight0();
+    setLight0AtEye();
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);

@@ -10,6 +10,7 @@
 
 #include "app/shared_state.h"
 #include "assets/texture_bank.h"
+#include "scenes/scene_gl_state.h"
 
 float cubeTexInset = 0.5f;
 
@@ -18,19 +19,6 @@ namespace {
 constexpr int checkerSlot = 2;
 constexpr int fractalSlot = 3;
 constexpr double pi = 3.141592653589793;
-
-void setLight0() {
-    const GLfloat ambient[] = {1.0f, 1.0f, 1.0f, 0.7f};
-    const GLfloat diffuse[] = {1.0f, 1.0f, 1.0f, 0.5f};
-    const GLfloat specular[] = {1.0f, 1.0f, 1.0f, 0.3f};
-    const GLfloat spotDirection[] = {0.0f, 0.0f, 0.0f};
-    const GLfloat position[] = {0.0f, 0.0f, 0.0f, 1.0f};  // at the eye
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
-    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, spotDirection);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-}
 
 struct CubeCorner {
     float x, y, z;
@@ -61,7 +49,7 @@ int setupTunnelScene() {
     gluPerspective(45.0, double(screenWidth) / double(screenHeight), 0.1, 10000.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    setLight0();
+    setLight0AtEye();
     glShadeModel(GL_FLAT);
     glClearColor(0.9f, 0.8f, 1.0f, 1.0f);
     glClearDepth(10000.0);

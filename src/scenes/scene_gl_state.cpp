@@ -1,0 +1,37 @@
+#include "scenes/scene_gl_state.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "app/shared_state.h"
+
+void setLitPerspectiveState() {
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearDepth(2000.0);  // clamped to 1 by GL
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(100.0, double(screenWidth) / double(screenHeight), 8.0, 2000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void setLight0AtEye() {
+    const GLfloat ambient[] = {1.0f, 1.0f, 1.0f, 0.7f};
+    const GLfloat diffuse[] = {1.0f, 1.0f, 1.0f, 0.5f};
+    const GLfloat specular[] = {1.0f, 1.0f, 1.0f, 0.3f};
+    const GLfloat spotDirection[] = {0.0f, 0.0f, 0.0f};
+    const GLfloat position[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, spotDirection);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+}
