@@ -70,6 +70,8 @@ void markSceneSetUp(int row) {
 void setProgrammeOps(const ProgrammeOps& newOps) { ops = newOps; }
 const ProgrammeOps& currentProgrammeOps() { return ops; }
 
+double timelineRowEnd(int row, const TimelineValues& values) { return rowBound(row, values); }
+
 int chooseTimelineRow(double elapsedSeconds, const TimelineValues& values) {
     for (int row = 1; row <= timelineRowCount; ++row)
         if (elapsedSeconds < rowBound(row, values)) return row;

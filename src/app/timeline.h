@@ -41,6 +41,10 @@ constexpr int timelineEndRow = 13;
 // function of its arguments; a value equal to a bound belongs to the next row.
 int chooseTimelineRow(double elapsedSeconds, const TimelineValues& values);
 
+// The value of `elapsed` at which a row (1..12) gives way to the next; the
+// bound of row 12 is where the programme ends.
+double timelineRowEnd(int row, const TimelineValues& values);
+
 // One timeline step of the frame loop: choose the row from `elapsed` and the
 // timeline values, run its set-up if its flag says so, draw its frame; past
 // the last row, post the quit message and draw nothing. Returns the row.

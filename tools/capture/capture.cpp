@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/headless_run.h"
+#include "app/shared_state.h"
 #include "app/timeline.h"
 #include "assets/ms3d_model.h"
 #include "assets/procedural_textures.h"
@@ -22,9 +23,9 @@ using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// The programme lasts 225 s after the second music event, which comes a few
-// seconds into the music; the bar counts against this estimate.
-constexpr double expectedProgrammeSeconds = 232.0;
+// Where the programme ends, as the timeline sees it now: the last row's bound
+// moves by a frame when the music's second event arrives.
+double programmeEndSeconds() { return timelineRowEnd(timelineRowCount, loadTimelineValues()); }
 
 std::string minutesSeconds(double seconds) {
     char text[32];
@@ -36,15 +37,33 @@ std::string minutesSeconds(double seconds) {
 class ProgressBar {
 public:
     ProgressBar(bool enabled, double fromSeconds, double toSeconds)
-        : enabled(enabled), from(fromSeconds), to(toSeconds > 0 ? toSeconds : expectedProgrammeSeconds) {}
+        : enabled(enabled), from(fromSeconds), requestedTo(toSeconds) {}
 
     void update(double programmeSeconds) {
         if (!enabled) return;
         const double now = since(started);
         if (now - lastDraw < 0.1) return;
         lastDraw = now;
-        double done = (programmeSeconds - from) / (to - from);
-        done = std::clamp(done, 0.0, 1.0);
+        draw(programmeSeconds, now);
+    }
+
+    // The last frame's bar, drawn whether or not its turn came, so that a
+    // finished run ends at 100 %.
+    void done(double lastSeconds) {
+        if (!enabled) return;
+        draw(lastSeconds, since(started));
+        std::fprintf(stderr, "\n");
+    }
+
+private:
+    bool enabled;
+    double from, requestedTo;
+    Clock::time_point started = Clock::now();
+    double lastDraw = -1.0;
+
+    void draw(double programmeSeconds, double now) {
+        const double to = requestedTo > 0 ? std::min(requestedTo, programmeEndSeconds()) : programmeEndSeconds();
+        const double done = std::clamp((programmeSeconds - from) / (to - from), 0.0, 1.0);
         const int width = 30;
         const int filled = int(done * width);
         std::string bar(size_t(filled), '#');
@@ -54,16 +73,6 @@ public:
                      minutesSeconds(programmeSeconds).c_str(), minutesSeconds(to).c_str(),
                      done > 0.01 ? minutesSeconds(left).c_str() : "?");
     }
-
-    void done() {
-        if (enabled) std::fprintf(stderr, "\n");
-    }
-
-private:
-    bool enabled;
-    double from, to;
-    Clock::time_point started = Clock::now();
-    double lastDraw = -1.0;
 };
 
 bool isDirectory(const std::string& path) {
@@ -139,9 +148,11 @@ int runCapture(const CaptureOptions& options) {
     bool writeFailed = false;
     uint64_t written = 0;
     const auto started = Clock::now();
+    double lastFrameSeconds = options.fromSeconds;
 
     HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
         progress.update(frame.startSeconds);
+        lastFrameSeconds = frame.startSeconds + 1.0 / options.fps;
         if (frame.startSeconds + 1e-9 < options.fromSeconds) return true;
         if (options.toSeconds > 0 && frame.startSeconds >= options.toSeconds) return false;
         std::vector<uint8_t> pixels = readFramePixels(options.width, options.height);
@@ -156,7 +167,7 @@ int runCapture(const CaptureOptions& options) {
         ++written;
         return !writeFailed;
     });
-    progress.done();
+    progress.done(lastFrameSeconds);
 
     bool ok = result.started && !writeFailed;
     ok = wav.close() && ok;
