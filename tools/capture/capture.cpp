@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -130,12 +132,22 @@ int runCapture(const CaptureOptions& options) {
 
     WavWriter wav;
     if (!wav.open(audioPath)) {
-        std::fprintf(stderr, "glimmervandra-capture: cannot write %s\n", audioPath.c_str());
+        std::fprintf(stderr, "glimmervandra-capture: cannot write %s: %s\n",
+                     video ? options.output.c_str() : audioPath.c_str(), std::strerror(errno));
         return 1;
     }
+    // The picture and the sound are written to two files beside the output and
+    // put together at the end. Unless that last step fails they go.
+    auto removeIntermediates = [&]() {
+        if (!video) return;
+        std::remove(videoPath.c_str());
+        std::remove(audioPath.c_str());
+    };
     FfmpegPipe encoder;
     if (video && !encoder.start(videoEncoderArguments(options, videoPath))) {
         std::fprintf(stderr, "glimmervandra-capture: ffmpeg could not be started\n");
+        wav.close();
+        removeIntermediates();
         return 1;
     }
 
@@ -174,19 +186,24 @@ int runCapture(const CaptureOptions& options) {
     if (video) ok = encoder.finish() && ok;
     if (!result.started) {
         std::fprintf(stderr, "glimmervandra-capture: %s\n", result.error.c_str());
+        removeIntermediates();
+        std::remove(audioPath.c_str());  // nothing was rendered: no empty sound file either
         return 1;
     }
     if (!ok) {
         std::fprintf(stderr, "glimmervandra-capture: writing the output failed (disk full, or ffmpeg stopped)\n");
+        removeIntermediates();
         return 1;
     }
     if (video) {
         if (!runFfmpeg(muxArguments(options, videoPath, audioPath))) {
-            std::fprintf(stderr, "glimmervandra-capture: ffmpeg could not put picture and sound together\n");
+            std::fprintf(stderr,
+                         "glimmervandra-capture: ffmpeg could not put picture and sound together; "
+                         "they are kept in %s and %s\n",
+                         videoPath.c_str(), audioPath.c_str());
             return 1;
         }
-        std::remove(videoPath.c_str());
-        std::remove(audioPath.c_str());
+        removeIntermediates();
     }
     const double seconds = since(started);
     const double shown = double(written) / options.fps;
