@@ -88,15 +88,16 @@ TEST_F(DataPath, DescriptionSaysWhereTheFileWasOrWhichFoldersWereSearched) {
               "not found in the working directory, " + scratch + ", /nonexistent/share");
 }
 
-TEST_F(DataPath, DefaultRootsAreTheWorkingDirectoryThenTheProgramsOwnFolder) {
+TEST_F(DataPath, DefaultRootsAreTheWorkingDirectoryThenTheProgramsOwnFolderAndInstallTree) {
     resetDataSearchRoots();
     const auto roots = dataSearchRoots();
-    ASSERT_GE(roots.size(), 2u);
+    ASSERT_GE(roots.size(), 3u);
     EXPECT_EQ(roots[0], "");
     char self[4096];
     ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
     ASSERT_GT(length, 0);
     std::string exe(self, size_t(length));
     EXPECT_EQ(roots[1], exe.substr(0, exe.rfind('/')));
+    EXPECT_EQ(roots[2], roots[1] + "/../share/glimmervandra");
 }
 }  // namespace

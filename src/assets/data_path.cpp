@@ -69,7 +69,12 @@ std::vector<std::string> dataSearchRoots() {
     if (customRoots) return *customRoots;
     std::vector<std::string> roots{""};
     std::string exeDir = executableDirectory();
-    if (!exeDir.empty()) roots.push_back(exeDir);
+    if (!exeDir.empty()) {
+        roots.push_back(exeDir);
+        // An installed program finds its data from its own place too, so an
+        // install tree that was moved or given another prefix still works.
+        roots.push_back(exeDir + "/../share/glimmervandra");
+    }
 #ifdef GLIMMER_DATA_DIR
     roots.push_back(GLIMMER_DATA_DIR);
 #endif

@@ -3,7 +3,8 @@
 // they ship in one folder, "Data". A path resolves to the exact path if it
 // exists, else to a path whose components match case-insensitively, one by
 // one. Relative paths are looked up in the working directory first, then
-// beside the executable, then in the installed data directory.
+// beside the executable, then in the share folder of the install tree it sits
+// in, then in the installed data directory it was built for.
 #pragma once
 
 #include <cstdio>
