@@ -70,6 +70,7 @@ TEST_F(DataPath, AMissingFileResolvesToThePathAsGivenSoThatOpeningItFails) {
     EXPECT_EQ(resolveDataPath("data/present.tga/deeper"), "data/present.tga/deeper");
     EXPECT_EQ(resolveDataPath(""), "");
     EXPECT_EQ(openDataFile("data/absent.tga"), nullptr);
+    EXPECT_EQ(openDataFile("data"), nullptr);  // a folder is not a data file
 
     std::FILE* file = openDataFile("DATA/Present.TGA");
     ASSERT_NE(file, nullptr);

@@ -130,11 +130,11 @@ TEST_F(TgaTest, MissingFileAndAllocationFailureHaveTheirMessages) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Could not open texture file");
     EXPECT_EQ(shown[0].caption, "ERROR");
-    // A folder opens but has no bytes to read.
+    // A folder in the picture's place is not a file that can be opened.
     EXPECT_FALSE(loadTga(missing, dir.path().c_str()));
     shown = takeCapturedMessageBoxes();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Could not read file header");
+    EXPECT_EQ(shown[0].text, "Could not open texture file");
 
     // The largest header declares 4 x 65535 x 65535 bytes, more than 32 bits
     // hold: with the limit one byte below it the size must be seen as too big

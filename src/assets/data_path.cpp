@@ -1,6 +1,7 @@
 #include "assets/data_path.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,7 +102,19 @@ std::string resolveDataPath(const std::string& path) {
     return path;
 }
 
-std::FILE* openDataFile(const std::string& path) { return std::fopen(resolveDataPath(path).c_str(), "rb"); }
+std::FILE* openDataFile(const std::string& path) {
+    std::FILE* file = std::fopen(resolveDataPath(path).c_str(), "rb");
+    if (!file) return nullptr;
+    // A folder opens for reading here but is no data file; refuse it at the
+    // open, as a system that cannot open folders as files would.
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fclose(file);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return file;
+}
 
 std::string describeDataSearch(const std::string& path) {
     const std::string resolved = resolveDataPath(path);

@@ -18,7 +18,8 @@ std::string resolveDataPath(const std::string& path);
 // For messages: "found at <path>", or "not found in <the folders searched>".
 std::string describeDataSearch(const std::string& path);
 
-// fopen of the resolved path, binary read.
+// fopen of the resolved path, binary read; null for anything but a regular
+// file (a folder of that name included).
 std::FILE* openDataFile(const std::string& path);
 
 // The folders a relative path is looked up in, in order ("" is the working
