@@ -62,8 +62,8 @@ protected:
     }
     // Starts a private X server and points DISPLAY at it; false when there
     // is no Xvfb to start.
-    bool startDisplay(const std::string& screen) {
-        server = std::make_unique<XvfbServer>(screen);
+    bool startDisplay(const std::string& screen, const std::vector<std::string>& extra = {}) {
+        server = std::make_unique<XvfbServer>(screen, extra);
         if (!server->running()) return false;
         setenv("DISPLAY", server->display().c_str(), 1);
         unsetenv("WAYLAND_DISPLAY");
@@ -174,6 +174,20 @@ TEST_F(WindowTest, FullscreenOnADisplayWithTheMode) {
     closeWindow();
     EXPECT_FALSE(windowIsOpen());
     EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+}
+
+TEST_F(WindowTest, ADisplayWithoutGlSaysNoPixelFormatFitsInBothModes) {
+    // An X server without its GL extension makes windows, but none that GL
+    // can draw in: the failure is the pixel format's, not the window's.
+    if (!startDisplay("640x480x16", {"-extension", "GLX"})) GTEST_SKIP() << server->why();
+    for (uint8_t fullscreenRequest : {uint8_t(1), uint8_t(0)}) {
+        EXPECT_FALSE(openWindow("Glimmervandra", 640, 480, 16, fullscreenRequest));
+        const auto shown = takeCapturedMessageBoxes();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, "Can't Find A Suitable PixelFormat.");
+        EXPECT_EQ(shown[0].caption, "ERROR");
+        EXPECT_FALSE(windowIsOpen());
+    }
 }
 
 TEST_F(WindowTest, RefusedModeAnsweredNoEndsStartUp) {

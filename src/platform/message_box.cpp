@@ -58,11 +58,11 @@ int showMessageBox(const char* text, const char* caption, unsigned style) {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK"},
     };
     const SDL_MessageBoxButtonData yesNoButtons[] = {
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
     };
     SDL_MessageBoxData box{};
-    box.flags = sdlIconFlags(style);
+    box.flags = sdlIconFlags(style) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;  // "Yes" then "No"
     box.window = nullptr;  // no owner window
     box.title = caption;
     box.message = text;

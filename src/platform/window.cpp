@@ -72,6 +72,17 @@ void requestPixelFormat(int bits) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
+// SDL chooses the pixel format when it creates a GL window, so a display with
+// no fitting format shows up as a failed window. Whether a plain window can be
+// made tells the two failures apart.
+const char* windowFailureText() {
+    const std::string reason = SDL_GetError();  // the GL window's, for stderr
+    SDL_Window* plain = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
+    if (plain) SDL_DestroyWindow(plain);
+    SDL_SetError("%s", reason.c_str());
+    return plain ? "Can't Find A Suitable PixelFormat." : "Window Creation Error.";
+}
+
 enum class FullscreenResult { inForce, modeRefused, noWindow };
 
 // The fullscreen switch: a fullscreen window asking for a width x height mode.
@@ -131,7 +142,7 @@ bool openWindow(const char* title, int width, int height, int bits, uint8_t full
 
     if (fullscreen) {
         const FullscreenResult result = createFullscreenWindow(title, width, height, bits);
-        if (result == FullscreenResult::noWindow) return failOpen("Window Creation Error.");
+        if (result == FullscreenResult::noWindow) return failOpen(windowFailureText());
         if (result == FullscreenResult::inForce) {
             SDL_ShowCursor(SDL_DISABLE);
         } else {
@@ -151,7 +162,7 @@ bool openWindow(const char* title, int width, int height, int bits, uint8_t full
         // the top-left corner of the screen (there may be no window manager
         // to place it).
         windowHandle = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
-        if (!windowHandle) return failOpen("Window Creation Error.");
+        if (!windowHandle) return failOpen(windowFailureText());
     }
 
     renderingContext = SDL_GL_CreateContext(windowHandle);

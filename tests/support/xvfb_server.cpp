@@ -7,8 +7,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <vector>
 
-XvfbServer::XvfbServer(const std::string& screen) {
+XvfbServer::XvfbServer(const std::string& screen, const std::vector<std::string>& extraArguments) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
         why_ = "no pipe";
@@ -30,8 +31,11 @@ XvfbServer::XvfbServer(const std::string& screen) {
             dup2(devNull, 2);
         }
         const std::string fd = std::to_string(pipeFds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               "-noreset", static_cast<char*>(nullptr));
+        std::vector<const char*> argv{"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+                                      "-nolisten", "tcp", "-noreset"};
+        for (const std::string& argument : extraArguments) argv.push_back(argument.c_str());
+        argv.push_back(nullptr);
+        execvp("Xvfb", const_cast<char* const*>(argv.data()));
         _exit(127);
     }
     close(pipeFds[1]);

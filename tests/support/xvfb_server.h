@@ -4,12 +4,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 class XvfbServer {
 public:
-    // screen is Xvfb's -screen 0 argument, e.g. "640x480x16".
-    explicit XvfbServer(const std::string& screen);
+    // screen is Xvfb's -screen 0 argument, e.g. "640x480x16"; extra
+    // arguments go to Xvfb as they are (e.g. "-extension", "GLX").
+    explicit XvfbServer(const std::string& screen, const std::vector<std::string>& extraArguments = {});
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
