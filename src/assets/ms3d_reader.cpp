@@ -22,8 +22,6 @@
 // after the material block are never looked at.
 #include "assets/ms3d_model.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -88,16 +86,10 @@ T* allocateArray(size_t count) {
 
 bool Ms3dModel::loadFromFile(const char* path) {
     release();
+    // Only regular files open, so the end position is a byte count.
     std::FILE* file = openDataFile(path);
     if (!file) return false;
 
-    // Only a regular file has a size to read: a folder opens too, but its
-    // "end" is a directory hash position, not a byte count.
-    struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::fclose(file);
-        return false;
-    }
     long size = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
     if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
@@ -110,8 +102,8 @@ bool Ms3dModel::loadFromFile(const char* path) {
         std::fclose(file);
         return false;
     }
-    // Parse only what actually arrived: a file that shrank under us, or
-    // something that is not a regular file, then simply looks short.
+    // Parse only what actually arrived: a file that shrank under us then
+    // simply looks short.
     const size_t bytesRead = std::fread(buffer.get(), 1, size_t(size), file);
     std::fclose(file);
     return loadFromMemory(buffer.get(), bytesRead);
