@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <fstream>
 #include <set>
@@ -14,6 +12,7 @@
 #include "assets/data_path.h"
 #include "capture.h"
 #include "media_writers.h"
+#include "support/asset_files.h"
 
 namespace {
 std::set<std::string> listFolder(const std::string& path) {
@@ -38,20 +37,15 @@ uint32_t bigEndian32(const uint8_t* bytes) {
 class Capture : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/glimmer-capture-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        scratch = pattern;
         setDataSearchRoots({std::string(GLIMMER_BUILD_FOLDER)});
         options.fps = 10;
         options.width = 160;
         options.height = 120;
         options.progress = false;
     }
-    void TearDown() override {
-        resetDataSearchRoots();
-        ASSERT_EQ(std::system(("rm -rf '" + scratch + "'").c_str()), 0);
-    }
-    std::string scratch;
+    void TearDown() override { resetDataSearchRoots(); }
+    ScratchDir dir;
+    const std::string& scratch = dir.path();
     CaptureOptions options;
 };
 

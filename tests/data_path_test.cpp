@@ -3,21 +3,18 @@
 // from anywhere.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
+#include <vector>
 
-#include <stdlib.h>
 #include <unistd.h>
 
 #include "assets/data_path.h"
+#include "support/asset_files.h"
 
 namespace {
 class DataPath : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/glimmer-datapath-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        scratch = pattern;
         char cwd[4096];
         ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
         oldCwd = cwd;
@@ -25,15 +22,12 @@ protected:
     void TearDown() override {
         resetDataSearchRoots();
         ASSERT_EQ(chdir(oldCwd.c_str()), 0);
-        std::string command = "rm -rf '" + scratch + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
     }
     void makeFile(const std::string& relative) {
-        std::string command = "mkdir -p \"$(dirname '" + scratch + "/" + relative + "')\"";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-        std::ofstream(scratch + "/" + relative) << relative;
+        dir.write(relative, std::vector<uint8_t>(relative.begin(), relative.end()));
     }
-    std::string scratch;
+    ScratchDir dir;
+    const std::string& scratch = dir.path();
     std::string oldCwd;
 };
 
