@@ -2,9 +2,13 @@
 
 #include <vector>
 
+#include "app/shared_state.h"
+#include "app/timeline.h"
 #include "assets/texture_bank.h"
+#include "platform/messages.h"
 #include "scenes/slides.h"
 #include "support/gl_test.h"
+#include "support/recording_programme.h"
 
 namespace {
 
@@ -40,6 +44,44 @@ protected:
     void TearDown() override {
         for (auto& slot : textureBank) slot.textureId = 0;
         GlTest::TearDown();
+    }
+};
+
+// Slides inside the programme: the timeline with the real slides, fed the
+// window's size messages the way the frame loop dispatches them.
+class SlidesOnTheTimeline : public Slides {
+protected:
+    void SetUp() override {
+        Slides::SetUp();
+        resetSharedState();
+        resetTimeline();
+        resetMessages();
+        recordedCalls.clear();
+    }
+    void TearDown() override {
+        setProgrammeOps(programmeOperations());
+        resetTimeline();
+        resetMessages();
+        resetSharedState();
+        Slides::TearDown();
+    }
+    static void sizeMessage(int w, int h) { windowProcedure(nullptr, WM_SIZE, SIZE_RESTORED, w | (h << 16)); }
+    // Counts the quadrant colours in a w x h corner at the bottom-left, where
+    // GL puts a smaller viewport; all four must fill their quarter of it.
+    int wrongQuadrantPixels(int w, int h) const {
+        auto pixels = frame();
+        int wrong = 0;
+        for (int y = 0; y < h; y += 3)
+            for (int x = 0; x < w; x += 3) {
+                const bool top = y < h / 2, right = x >= w / 2;
+                Rgba p = pixelAt(pixels, x, height - h + y);
+                bool ok = !top && !right   ? same(p, 255, 0, 0)
+                          : !top && right  ? same(p, 0, 255, 0)
+                          : top && !right  ? same(p, 0, 0, 255)
+                                           : same(p, 255, 255, 0);
+                wrong += !ok;
+            }
+        return wrong;
     }
 };
 
@@ -127,4 +169,64 @@ TEST_F(Slides, LeaveTheStateTheScenesStartFrom) {
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// A size message loads the scenes' perspective projection. A slide showing
+// across it, the title included (SDL hands the window's first size message to
+// the frame loop after the title's set-up), must go on filling the window.
+TEST_F(SlidesOnTheTimeline, StayDrawnAndStretchedAfterASizeMessage) {
+    setProgrammeOps(programmeOperations());
+    textureBank[5].textureId = makeQuadrantTexture();
+    textureBank[6].textureId = textureBank[5].textureId;
+    elapsed = 0.0;
+    ASSERT_EQ(timelineStep(), 1);
+
+    sizeMessage(640, 480);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    timelineStep();
+    EXPECT_EQ(wrongQuadrantPixels(640, 480), 0) << "title after the creation-time size message";
+
+    // The window made smaller: the whole picture squeezed into it.
+    sizeMessage(320, 200);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    timelineStep();
+    EXPECT_EQ(wrongQuadrantPixels(320, 200), 0) << "title in a 320x200 window";
+
+    // The same on a later slide row, entered before the resize.
+    storeTimelineValues(0.0, 1000.0);
+    ASSERT_EQ(timelineStep(), 2);
+    sizeMessage(640, 480);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    timelineStep();
+    EXPECT_EQ(wrongQuadrantPixels(640, 480), 0) << "slide 6 after a resize";
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// Scenes set their own projection and stay as they were: only a slide puts
+// its flat one back, once per size message, not every frame.
+TEST_F(SlidesOnTheTimeline, OnlySlidesReloadTheirProjectionAndOnlyAfterAResize) {
+    setProgrammeOps(recordingProgramme());
+    auto reloads = [] {
+        int n = 0;
+        for (const RecordedCall& call : recordedCalls) n += call.name == "loadSlideProjection";
+        return n;
+    };
+    elapsed = 0.0;
+    for (int i = 0; i < 3; ++i) timelineStep();
+    EXPECT_EQ(reloads(), 0);
+    sizeMessage(800, 600);
+    timelineStep();
+    timelineStep();
+    EXPECT_EQ(reloads(), 1);
+
+    storeTimelineValues(0.0, 0.0);
+    elapsed = 10.0;  // flower scene
+    ASSERT_EQ(timelineStep(), 3);
+    sizeMessage(640, 480);
+    timelineStep();
+    EXPECT_EQ(reloads(), 1) << "a scene row must keep the projection the resize gave it";
+    elapsed = 45.0;  // slide 7: its set-up loads the projection itself
+    ASSERT_EQ(timelineStep(), 4);
+    timelineStep();
+    EXPECT_EQ(reloads(), 1);
 }

@@ -14,6 +14,7 @@ ProgrammeOps programmeOperations() {
     // Scenes are wired in as they are built; a null entry draws nothing.
     ops.beginSlideMode = beginSlideMode;
     ops.drawSlide = drawSlide;
+    ops.loadSlideProjection = loadSlideProjection;
     ops.setupFlowerScene = setupFlowerScene;
     ops.drawFlowerFrame = drawFlowerFrame;
     ops.setupCubePyramidScene = setupCubePyramidScene;

@@ -3,6 +3,7 @@
 #include "app/clock.h"
 #include "assets/ms3d_model.h"
 #include "platform/messages.h"
+#include "platform/window.h"
 
 namespace {
 ProgrammeOps ops = programmeOperations();
@@ -19,6 +20,12 @@ bool slideMode = false;
 int lastSceneSetupRow = 0;
 
 int lastChosenRow = 0;
+
+// The resize count when a slide last loaded its projection. A size message
+// loads the scenes' perspective projection; a slide row showing across one
+// (also the title, whose set-up may come before the window's first size
+// message) must put its flat projection back or draw nothing visible.
+uint32_t slideProjectionAt = 0;
 
 // Bound of each row in seconds of `elapsed`, from the two timeline values.
 double rowBound(int row, const TimelineValues& v) {
@@ -51,9 +58,21 @@ void destroyModelA() {
     }
 }
 
+void noteSlideProjection() { slideProjectionAt = viewportChangeCount(); }
+
+// Every slide row draws through here.
+void drawSlideRow(int slot) {
+    if (slideProjectionAt != viewportChangeCount()) {
+        call(ops.loadSlideProjection);
+        noteSlideProjection();
+    }
+    call(ops.drawSlide, slot);
+}
+
 // Set-ups of the slide rows: run while slideMode is false.
 void enterSlide() {
     call(ops.beginSlideMode);
+    noteSlideProjection();
     slideMode = true;
     sceneMode = false;
 }
@@ -85,18 +104,19 @@ int timelineStep() {
         case 1:  // title slide
             if (!sceneMode) {
                 call(ops.beginSlideMode);
+                noteSlideProjection();
                 sceneMode = true;
                 slideMode = false;
                 lastSceneSetupRow = 0;
             }
-            call(ops.drawSlide, 5);
+            drawSlideRow(5);
             break;
         case 2:
             if (!slideMode) {
                 destroyModelA();
                 enterSlide();
             }
-            call(ops.drawSlide, 6);
+            drawSlideRow(6);
             break;
         case 3:  // wave-grid flower
             if (sceneSetupDue(row)) {
@@ -110,7 +130,7 @@ int timelineStep() {
                 destroyModelA();
                 enterSlide();
             }
-            call(ops.drawSlide, 7);
+            drawSlideRow(7);
             break;
         case 5:  // cube and pyramid
             if (sceneSetupDue(row)) {
@@ -121,7 +141,7 @@ int timelineStep() {
             break;
         case 6:
             if (!slideMode) enterSlide();
-            call(ops.drawSlide, 8);
+            drawSlideRow(8);
             break;
         case 7:  // outline-text scroller
             if (sceneSetupDue(row)) {
@@ -137,7 +157,7 @@ int timelineStep() {
                 call(ops.deleteOutlineFont);
                 enterSlide();
             }
-            call(ops.drawSlide, 9);
+            drawSlideRow(9);
             break;
         case 9:  // fractal cube tunnel
             if (sceneSetupDue(row)) {
@@ -149,7 +169,7 @@ int timelineStep() {
             break;
         case 10:
             if (!slideMode) enterSlide();
-            call(ops.drawSlide, 10);
+            drawSlideRow(10);
             break;
         case 11:  // model morph
             if (sceneSetupDue(row)) {
@@ -164,7 +184,7 @@ int timelineStep() {
                 call(ops.releaseMorphModels);
                 enterSlide();
             }
-            call(ops.drawSlide, 11);
+            drawSlideRow(11);
             break;
         default:  // past the programme: ask the loop to end, every frame until it does
             postQuitMessage(0);
@@ -182,4 +202,5 @@ void resetTimeline() {
     slideMode = false;
     lastSceneSetupRow = 0;
     lastChosenRow = 0;
+    slideProjectionAt = viewportChangeCount();
 }

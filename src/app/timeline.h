@@ -11,6 +11,7 @@
 struct ProgrammeOps {
     void (*beginSlideMode)();
     void (*drawSlide)(int slot);
+    void (*loadSlideProjection)();
     int (*setupFlowerScene)();
     int (*drawFlowerFrame)();
     bool (*setupCubePyramidScene)();

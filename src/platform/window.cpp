@@ -21,6 +21,7 @@ bool videoUp = false;
 SDL_Window* windowHandle = nullptr;
 SDL_GLContext renderingContext = nullptr;
 bool screenSaverDisabled = false;
+uint32_t viewportChanges = 0;
 
 constexpr unsigned errorStyle = MB_OK | MB_ICONEXCLAMATION;
 constexpr unsigned shutdownStyle = MB_OK | MB_ICONINFORMATION;
@@ -219,7 +220,10 @@ void resizeViewport(int width, int height) {
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    ++viewportChanges;
 }
+
+uint32_t viewportChangeCount() { return viewportChanges; }
 
 void swapWindowBuffers() {
     if (windowHandle) SDL_GL_SwapWindow(windowHandle);

@@ -6,6 +6,16 @@
 #include "app/shared_state.h"
 #include "assets/texture_bank.h"
 
+void loadSlideProjection() {
+    // One unit per pixel of the 640x480 screen, origin top-left, y growing
+    // downward; the viewport maps it onto whatever size the window has.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, screenWidth, screenHeight, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
 void beginSlideMode() {
     glShadeModel(GL_SMOOTH);
     glClearColor(0.9f, 0.8f, 1.0f, 1.0f);
@@ -14,12 +24,7 @@ void beginSlideMode() {
     glEnable(GL_CULL_FACE);
     glDepthFunc(GL_LEQUAL);
 
-    // One unit per pixel, origin top-left, y growing downward.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, screenWidth, screenHeight, 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    loadSlideProjection();
 
     glFrontFace(GL_CCW);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);

@@ -3,4 +3,7 @@
 #pragma once
 
 void beginSlideMode();
+// The slides' flat projection alone: what a resize, which loads the scenes'
+// perspective, takes away from a slide that is still showing.
+void loadSlideProjection();
 void drawSlide(int slot);

@@ -17,6 +17,7 @@ ProgrammeOps recordingProgramme() {
     ProgrammeOps ops{};
     ops.beginSlideMode = [] { record("beginSlideMode"); };
     ops.drawSlide = [](int slot) { record("drawSlide " + std::to_string(slot)); };
+    ops.loadSlideProjection = [] { record("loadSlideProjection"); };
     ops.setupFlowerScene = [] { record("setupFlowerScene"); return 1; };
     ops.drawFlowerFrame = [] { record("drawFlowerFrame"); return 1; };
     ops.setupCubePyramidScene = [] { record("setupCubePyramidScene"); return true; };
