@@ -105,6 +105,30 @@ TEST_F(Viewport, ZeroHeightBecomesOnePixel) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
+// Stacks seen in practice, by what SDL reports after the fullscreen window
+// appeared: (display mode, window's mode, drawable size, fullscreen flag).
+TEST(FullscreenCheck, AcceptsASwitchedOrEmulatedModeAndCatchesARefusal) {
+    struct Case {
+        const char* stack;
+        FullscreenFacts facts;
+        bool granted;
+    };
+    const Case cases[] = {
+        {"X11 with the mode", {640, 480, 640, 480, 640, 480, true}, true},
+        {"XWayland's per-client mode", {640, 480, 640, 480, 640, 480, true}, true},
+        {"Wayland scaling 640x480 up", {1024, 768, 640, 480, 640, 480, true}, true},
+        // X11 without 640x480: SDL picks the closest larger mode and keeps
+        // the desktop, the window covers it.
+        {"X11 refusing, closest mode", {1024, 768, 800, 600, 1024, 768, true}, false},
+        {"X11 refusing, desktop only", {1024, 768, 1024, 768, 1024, 768, true}, false},
+        // The window's mode claims 640x480 but nothing draws at that size.
+        {"mode claimed, desktop-sized drawable", {1024, 768, 640, 480, 1024, 768, true}, false},
+        {"window not fullscreen", {1024, 768, 640, 480, 640, 480, false}, false},
+        {"display unknown", {0, 0, 0, 0, 0, 0, false}, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(fullscreenModeGranted(c.facts, 640, 480), c.granted) << c.stack;
+}
+
 TEST_F(WindowTest, WithoutADisplayTheWindowClassStepFails) {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");

@@ -88,7 +88,7 @@ enum class FullscreenResult { inForce, modeRefused, noWindow };
 
 // The fullscreen switch: a fullscreen window asking for a width x height mode.
 // SDL does not say when the display refuses the mode (it keeps the desktop
-// size), so the mode in force afterwards is what tells.
+// size), so the mode in force afterwards is what tells (fullscreenModeGranted).
 FullscreenResult createFullscreenWindow(const char* title, int width, int height, int bits) {
     SDL_Window* window = SDL_CreateWindow(title, 0, 0, width, height,
                                           SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN);
@@ -101,10 +101,20 @@ FullscreenResult createFullscreenWindow(const char* title, int width, int height
     // The mode changes when the fullscreen window appears.
     SDL_ShowWindow(window);
 
-    SDL_DisplayMode current{};
+    FullscreenFacts facts{};
+    SDL_DisplayMode mode{};
     const int display = SDL_GetWindowDisplayIndex(window);
-    if (display < 0 || SDL_GetCurrentDisplayMode(display, &current) != 0 || current.w != width ||
-        current.h != height) {
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0) {
+        facts.displayWidth = mode.w;
+        facts.displayHeight = mode.h;
+    }
+    if (SDL_GetWindowDisplayMode(window, &mode) == 0) {
+        facts.windowModeWidth = mode.w;
+        facts.windowModeHeight = mode.h;
+    }
+    facts.windowIsFullscreen = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+    SDL_GL_GetDrawableSize(window, &facts.drawableWidth, &facts.drawableHeight);
+    if (!fullscreenModeGranted(facts, width, height)) {
         // Destroying the window puts the desktop mode back.
         SDL_DestroyWindow(window);
         return FullscreenResult::modeRefused;
@@ -120,6 +130,19 @@ bool failOpen(const char* text) {
     return false;
 }
 }  // namespace
+
+bool fullscreenModeGranted(const FullscreenFacts& facts, int width, int height) {
+    // A display that really switched (X11 with the mode, XWayland's
+    // per-client emulation).
+    if (facts.displayWidth == width && facts.displayHeight == height) return true;
+    // A mode granted by scaling (SDL on Wayland): the display keeps the
+    // desktop's mode, while the fullscreen window is in the asked mode and
+    // draws exactly that many pixels, which the compositor stretches. On a
+    // refusal the window's mode is the closest larger one and its drawable
+    // covers the desktop, so both must agree.
+    return facts.windowIsFullscreen && facts.windowModeWidth == width && facts.windowModeHeight == height &&
+           facts.drawableWidth == width && facts.drawableHeight == height;
+}
 
 bool openWindow(const char* title, int width, int height, int bits, uint8_t fullscreenRequest) {
     fullscreen = fullscreenRequest;

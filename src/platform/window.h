@@ -9,6 +9,18 @@ extern uint8_t fullscreen;  // requested / in force; read by closeWindow
 
 bool openWindow(const char* title, int width, int height, int bits, uint8_t fullscreenRequest);
 void closeWindow();
+
+// What the display says after the fullscreen window appeared.
+struct FullscreenFacts {
+    int displayWidth, displayHeight;        // the display's mode now in force
+    int windowModeWidth, windowModeHeight;  // the mode SDL gave the window
+    int drawableWidth, drawableHeight;      // pixels the GL context draws
+    bool windowIsFullscreen;
+};
+// Whether a width x height fullscreen mode is in force, switched by the
+// display or emulated for the window; false is the refusal that asks the
+// windowed-mode question.
+bool fullscreenModeGranted(const FullscreenFacts& facts, int width, int height);
 void resizeViewport(int width, int height);
 // How many times resizeViewport has replaced the projection: a slide showing
 // across a size message puts its own flat projection back when this moves.
