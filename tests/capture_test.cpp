@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/timeline.h"
 #include "assets/data_path.h"
+#include "bench.h"
 #include "capture.h"
 #include "media_writers.h"
 #include "support/asset_files.h"
@@ -88,5 +90,25 @@ TEST_F(Capture, ARunThatCannotStartSaysWhyAndLeavesNoFilesBehind) {
     options.format = CaptureFormat::PngSequence;
     EXPECT_EQ(runCapture(options), 1);
     EXPECT_TRUE(listFolder(scratch + "/frames").empty());
+}
+TEST_F(Capture, BenchChargesEachSceneSetUpToItsRowAndPutsTheProgrammeBack) {
+    options.fps = 2;
+    options.width = 16;
+    options.height = 12;
+    const ProgrammeOps before = currentProgrammeOps();
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(runBench(options), 0);
+    const std::string table = testing::internal::GetCapturedStdout();
+
+    // Rows with a scene set-up (3, 5, 7, 9, 11) show a figure in the last
+    // column; the programme runs with its own operations again afterwards.
+    for (const char* row : {"flower", "cube/pyramid", "scroller", "tunnel", "morph"}) {
+        const size_t line = table.find(row);
+        ASSERT_NE(line, std::string::npos) << table;
+        const std::string text = table.substr(line, table.find('\n', line) - line);
+        EXPECT_NE(text.back(), '-') << text;
+    }
+    EXPECT_EQ(currentProgrammeOps().setupScrollerScene, before.setupScrollerScene);
+    EXPECT_EQ(currentProgrammeOps().beginSlideMode, before.beginSlideMode);
 }
 }  // namespace

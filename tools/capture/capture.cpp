@@ -8,17 +8,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <vector>
 
 #include "app/headless_run.h"
 #include "app/shared_state.h"
 #include "app/timeline.h"
-#include "assets/ms3d_model.h"
-#include "assets/procedural_textures.h"
 #include "media_writers.h"
 #include "platform/headless_gl.h"
-#include "platform/outline_font.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -209,79 +205,5 @@ int runCapture(const CaptureOptions& options) {
     const double shown = double(written) / options.fps;
     std::fprintf(stderr, "glimmervandra-capture: wrote %" PRIu64 " frames (%.1f s of programme) to %s in %.1f s, %.2fx real time\n",
                  written, shown, options.output.c_str(), seconds, seconds > 0 ? shown / seconds : 0.0);
-    return 0;
-}
-
-namespace {
-const char* rowName(int row) {
-    static const char* names[] = {"",           "title slide", "slide 6",   "flower",   "slide 7",
-                                  "cube/pyramid", "slide 8",   "scroller",  "slide 9",  "tunnel",
-                                  "slide 10",   "morph",       "credits",   "end"};
-    return row >= 0 && row <= 13 ? names[row] : "?";
-}
-
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    size_t index = size_t(fraction * double(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
-
-// Start-up work the programme does at set-ups, timed alone.
-void printStartupParts(int width, int height) {
-    if (!createHeadlessContext(width, height)) return;
-    auto start = Clock::now();
-    TextureImage fractal;
-    buildFractalTexture(fractal);
-    std::printf("  %-22s %8.2f ms\n", "fractal texture", since(start) * 1000);
-
-    start = Clock::now();
-    GLuint base = glGenLists(256);
-    std::vector<GlyphMetricsFloat> metrics(256);
-    useFontOutlines(outlineFontPattern, 0, 255, base, 0.8f, 0.2f, metrics.data());
-    std::printf("  %-22s %8.2f ms\n", "font lists (255)", since(start) * 1000);
-    glDeleteLists(base, 256);
-
-    for (const char* path : {"data/blomma.ms3d", "data/kukstand.ms3d", "data/kukslak.ms3d"}) {
-        start = Clock::now();
-        Ms3dModel model;
-        const bool loaded = model.loadFromFile(path);
-        std::printf("  %-22s %8.2f ms%s\n", path + 5, since(start) * 1000, loaded ? "" : "  (not loaded)");
-    }
-    destroyHeadlessContext();
-}
-}  // namespace
-
-int runBench(const CaptureOptions& options) {
-    HeadlessRunOptions run;
-    run.width = options.width;
-    run.height = options.height;
-    run.fps = options.fps;
-    std::map<int, std::vector<double>> frameTimes;
-    auto last = Clock::now();
-    HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
-        glFinish();  // count the rendering, not just its submission
-        const auto now = Clock::now();
-        if (frame.index > 0) frameTimes[frame.row].push_back(std::chrono::duration<double>(now - last).count());
-        last = now;
-        return true;
-    });
-    if (!result.started) {
-        std::fprintf(stderr, "glimmervandra-capture: %s\n", result.error.c_str());
-        return 1;
-    }
-    std::printf("Headless frame times at %dx%d, %d fps video clock (music rendered offline included):\n",
-                options.width, options.height, options.fps);
-    std::printf("  %-3s %-14s %7s %10s %10s %9s\n", "row", "", "frames", "median ms", "p99 ms", "fps");
-    for (const auto& [row, times] : frameTimes) {
-        const double median = percentile(times, 0.5);
-        std::printf("  %-3d %-14s %7zu %10.2f %10.2f %9.0f\n", row, rowName(row), times.size(), median * 1000,
-                    percentile(times, 0.99) * 1000, median > 0 ? 1.0 / median : 0.0);
-    }
-    std::printf("Start-up:\n");
-    std::printf("  %-22s %8.2f ms\n", "sound (offline open)", result.startup.sound * 1000);
-    std::printf("  %-22s %8.2f ms\n", "GL context", result.startup.context * 1000);
-    std::printf("  %-22s %8.2f ms\n", "texture bank (all 12)", result.startup.textureBank * 1000);
-    printStartupParts(options.width, options.height);
     return 0;
 }

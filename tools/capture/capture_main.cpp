@@ -1,6 +1,7 @@
 // glimmervandra-capture: the programme rendered to video, frame-exactly.
 #include <cstdio>
 
+#include "bench.h"
 #include "capture.h"
 #include "capture_options.h"
 #include "platform/message_box.h"
