@@ -52,7 +52,7 @@ TEST(CaptureOptions, SizeMustBeFourByThreeAndRangeOrdered) {
     EXPECT_FALSE(parse({"-o", "a.mp4", "--frobnicate"}, options, error));
 }
 
-TEST(CaptureOptions, BenchAndHelpNeedNoOutput) {
+TEST(CaptureOptions, BenchHelpAndVersionNeedNoOutput) {
     CaptureOptions options;
     std::string error;
     EXPECT_TRUE(parse({"--bench"}, options, error));
@@ -60,4 +60,7 @@ TEST(CaptureOptions, BenchAndHelpNeedNoOutput) {
     CaptureOptions help;
     EXPECT_TRUE(parse({"-h"}, help, error));
     EXPECT_TRUE(help.help);
+    CaptureOptions version;
+    EXPECT_TRUE(parse({"--version"}, version, error));
+    EXPECT_TRUE(version.version);
 }

@@ -13,6 +13,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "glimmervandra-capture: %s\n\n%s", error.c_str(), captureUsage());
         return 2;
     }
+    if (options.version) {
+        std::printf("glimmervandra-capture %s\n", GLIMMER_VERSION);
+        return 0;
+    }
     if (options.help) {
         std::fputs(captureUsage(), stdout);
         return 0;

@@ -45,6 +45,7 @@ const char* captureUsage() {
            "  --to SECONDS        last second written (default: the end of the programme)\n"
            "  --no-progress       no progress bar on stderr\n"
            "  --bench             print frame times per timeline row and start-up times\n"
+           "  --version           the version of the program\n"
            "  -h, --help          this text\n";
 }
 
@@ -63,6 +64,8 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
         double number = 0.0;
         if (arg == "-h" || arg == "--help") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--bench") {
             options.bench = true;
         } else if (arg == "--no-progress") {
@@ -99,7 +102,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
             return false;
         }
     }
-    if (options.help || options.bench) return true;
+    if (options.help || options.version || options.bench) return true;
     if (options.output.empty()) {
         error = "no output given (-o show.mp4)";
         return false;

@@ -15,6 +15,7 @@ struct CaptureOptions {
     double toSeconds = 0.0;      // 0: to the end of the programme
     bool bench = false;
     bool help = false;
+    bool version = false;
     bool progress = true;
 };
 
