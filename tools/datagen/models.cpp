@@ -284,6 +284,10 @@ struct Skeleton {
     Joint thigh[2], shin[2], foot[2];
 };
 
+// How much thicker than its skeleton's round numbers the figure is built;
+// shoulders and hips move out with it so that the limbs clear the body.
+constexpr float figureGirth = 1.5f;
+
 // Walks down a chain: the child starts at the end of the parent's segment.
 Joint child(const Joint& parent, float length, const Basis& bend)
 {
@@ -304,18 +308,18 @@ Skeleton poseSkeleton(FigurePose pose)
     s.head = child(s.neck, 10.0f, rotation({1, 0, 0}, neckBend));
     for (int side = 0; side < 2; ++side) {
         float sign = side ? 1.0f : -1.0f;
-        // Shoulders at the top of the chest; arms raised in a V when tall,
-        // hanging forward when slumped.
-        Joint shoulder{s.chest.position + s.chest.frame.y * 40.0f + s.chest.frame.x * (sign * 20.0f), s.chest.frame};
-        float raise = tall ? 2.55f : 0.25f;      // angle from hanging straight down
+        // Shoulders at the top of the chest; arms raised in a wide V when
+        // tall, hanging forward and out when slumped.
+        Joint shoulder{s.chest.position + s.chest.frame.y * 40.0f + s.chest.frame.x * (sign * 20.0f * figureGirth), s.chest.frame};
+        float raise = tall ? 2.3f : 0.5f;      // angle from hanging straight down
         float forward = tall ? 0.15f : 0.55f;
         Basis down = rotation({0, 0, 1}, pi);  // turn the segment to point downwards
         Basis arm = compose(rotation({0, 0, 1}, -sign * raise), compose(rotation({1, 0, 0}, -forward), down));
         s.upperArm[side] = {shoulder.position, compose(shoulder.frame, arm)};
         s.forearm[side] = child(s.upperArm[side], 32.0f, rotation({1, 0, 0}, tall ? -0.15f : -0.5f));
         s.hand[side] = child(s.forearm[side], 30.0f, rotation({1, 0, 0}, tall ? 0.0f : -0.2f));
-        Joint hip{s.pelvis.position + s.pelvis.frame.x * (sign * 11.0f), s.pelvis.frame};
-        float spread = tall ? 0.06f : 0.12f;
+        Joint hip{s.pelvis.position + s.pelvis.frame.x * (sign * 11.0f * figureGirth), s.pelvis.frame};
+        float spread = tall ? 0.22f : 0.3f;
         float hipBend = tall ? 0.0f : 0.55f;  // thighs forward
         Basis leg = compose(rotation({0, 0, 1}, sign * spread), compose(rotation({1, 0, 0}, -hipBend), down));
         s.thigh[side] = {hip.position, compose(hip.frame, leg)};
@@ -354,27 +358,30 @@ Ms3dFile buildFigureMesh(FigurePose pose)
     int woodMaterial = mesh.addMaterial("wood", wood, 25.0f, 0.05f);
     int jointMaterial = mesh.addMaterial("joints", joints, 40.0f, 0.05f);
 
+    // A stocky mannequin: every part half as thick again as the skeleton's
+    // round numbers, so that the figure reads as a body rather than sticks.
+    const float g = figureGirth;
     mesh.beginGroup("body", woodMaterial);
-    addEllipsoid(mesh, s.pelvis, 8.0f, 17.0f, 13.0f, 11.0f, 10, 16);
-    addEllipsoid(mesh, s.chest, 22.0f, 21.0f, 26.0f, 13.0f, 12, 18);
-    addEllipsoid(mesh, s.head, 16.0f, 14.0f, 18.0f, 15.0f, 12, 18);
+    addEllipsoid(mesh, s.pelvis, 8.0f, 17.0f * g, 13.0f, 11.0f * g, 10, 16);
+    addEllipsoid(mesh, s.chest, 22.0f, 21.0f * g, 26.0f, 13.0f * g, 12, 18);
+    addEllipsoid(mesh, s.head, 16.0f, 14.0f * g, 18.0f, 15.0f * g, 12, 18);
     for (int side = 0; side < 2; ++side) {
-        addEllipsoid(mesh, s.upperArm[side], 16.0f, 6.5f, 17.0f, 6.5f, 8, 10);
-        addEllipsoid(mesh, s.forearm[side], 15.0f, 5.5f, 16.0f, 5.5f, 8, 10);
-        addEllipsoid(mesh, s.hand[side], 7.0f, 4.5f, 8.0f, 2.8f, 6, 8);
-        addEllipsoid(mesh, s.thigh[side], 22.0f, 9.0f, 23.5f, 9.0f, 8, 12);
-        addEllipsoid(mesh, s.shin[side], 21.0f, 7.0f, 22.5f, 7.0f, 8, 12);
+        addEllipsoid(mesh, s.upperArm[side], 16.0f, 6.5f * g, 17.0f, 6.5f * g, 8, 10);
+        addEllipsoid(mesh, s.forearm[side], 15.0f, 5.5f * g, 16.0f, 5.5f * g, 8, 10);
+        addEllipsoid(mesh, s.hand[side], 7.0f, 4.5f * g, 8.0f, 2.8f * g, 6, 8);
+        addEllipsoid(mesh, s.thigh[side], 22.0f, 9.0f * g, 23.5f, 9.0f * g, 8, 12);
+        addEllipsoid(mesh, s.shin[side], 21.0f, 7.0f * g, 22.5f, 7.0f * g, 8, 12);
     }
     mesh.beginGroup("joints", jointMaterial);
-    addEllipsoid(mesh, s.neck, 4.0f, 5.0f, 7.0f, 5.0f, 6, 10);
+    addEllipsoid(mesh, s.neck, 4.0f, 5.0f * g, 7.0f, 5.0f * g, 6, 10);
     for (int side = 0; side < 2; ++side) {
-        addEllipsoid(mesh, s.upperArm[side], 0.0f, 7.5f, 7.5f, 7.5f, 6, 10);
-        addEllipsoid(mesh, s.forearm[side], 0.0f, 6.0f, 6.0f, 6.0f, 6, 10);
-        addEllipsoid(mesh, s.thigh[side], 0.0f, 9.5f, 9.5f, 9.5f, 6, 10);
-        addEllipsoid(mesh, s.shin[side], 0.0f, 7.5f, 7.5f, 7.5f, 6, 10);
+        addEllipsoid(mesh, s.upperArm[side], 0.0f, 7.5f * g, 7.5f, 7.5f * g, 6, 10);
+        addEllipsoid(mesh, s.forearm[side], 0.0f, 6.0f * g, 6.0f, 6.0f * g, 6, 10);
+        addEllipsoid(mesh, s.thigh[side], 0.0f, 9.5f * g, 9.5f, 9.5f * g, 6, 10);
+        addEllipsoid(mesh, s.shin[side], 0.0f, 7.5f * g, 7.5f, 7.5f * g, 6, 10);
         // A foot: a flattened ellipsoid pointing forward (+z) from the ankle.
         Joint ankle{s.foot[side].position, compose(s.foot[side].frame, rotation({1, 0, 0}, pi / 2))};
-        addEllipsoid(mesh, ankle, -7.0f, 6.5f, 13.0f, 4.0f, 6, 10);
+        addEllipsoid(mesh, ankle, -7.0f, 6.5f * g, 13.0f, 4.0f * g, 6, 10);
     }
     // The morph scene spins the figure about the origin: centre each pose
     // on its bounding box so that it turns in place.
@@ -385,9 +392,12 @@ Ms3dFile buildFigureMesh(FigurePose pose)
         high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
     }
     V3 centre = (low + high) * 0.5f;
-    // The skeleton is laid out in round numbers; the figure is shown a
-    // little larger than that, about as tall as the light's orbit is wide.
-    const float scale = 1.25f;
+    // The skeleton is laid out in round numbers. The scene draws the figure
+    // at half size with its camera 90 to 185 units away, so it is built
+    // about 450 units tall: a third of the screen or more when the camera is
+    // farthest, a close pass that runs off the edges when it is nearest,
+    // and never reaching the camera's near plane.
+    const float scale = 2.2f;
     // Stand the figure along the scene's spin axis (1, 1, 1), so that it
     // turns about its own height like a figure on a turntable; the camera,
     // always below and beside it, then sees it nearly full length.

@@ -9,7 +9,7 @@
 Ms3dFile buildFlower();
 
 enum class FigurePose { StandingTall, Slumped };
-// About 270 units tall, centred on the origin, standing along (1, 1, 1);
-// both poses have the same vertices (vertex v is the same point of the
-// figure) and triangles.
+// About 450 units tall standing (320 slumped), centred on the origin and
+// standing along (1, 1, 1); both poses have the same vertices (vertex v is
+// the same point of the figure) and triangles.
 Ms3dFile buildFigure(FigurePose pose);
