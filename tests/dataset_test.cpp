@@ -256,6 +256,42 @@ TEST_F(DataSet, PicturesLoadWithTheirDesignedSizesDepthsAndTypes)
     EXPECT_EQ(depths, (std::set<int>{24, 32}));
 }
 
+// The level meter's bars stand in the bottom-right corner of every frame
+// (x 585 to 630, up to 129 pixels tall above y = 470, at 640x480). Every
+// slide keeps at least meterCornerWidth x meterCornerHeight screen pixels
+// of that corner free of text and panel edges: there, no two neighbouring
+// pixels differ sharply, while the same measure finds the slide's own
+// lettering in the picture as a whole.
+TEST_F(DataSet, SlidesKeepTheMetersCornerFreeOfTextAndEdges)
+{
+    for (const char* name : {"title2.tga", "gras.tga", "suckscene.tga", "atariscroller.tga",
+                             "fractalzoomer.tga", "kuktext.tga", "credits.tga"}) {
+        SCOPED_TRACE(name);
+        TextureImage image;
+        ASSERT_TRUE(loadTga(image, path(name).c_str()));
+        const int w = int(image.width), h = int(image.height), channels = int(image.bitsPerPixel / 8);
+        auto luma = [&](int x, int y) {
+            const uint8_t* p = &image.pixels[(size_t(y) * w + x) * channels];
+            return (2 * p[0] + 5 * p[1] + p[2]) / 8;
+        };
+        // The sharpest step between neighbours in columns [x0, w) and rows
+        // [0, y1) of the image; row 0 is the bottom of the screen.
+        auto sharpestStep = [&](int x0, int y1) {
+            int sharpest = 0;
+            for (int y = 0; y < y1; ++y)
+                for (int x = x0; x < w; ++x) {
+                    if (x + 1 < w) sharpest = std::max(sharpest, std::abs(luma(x + 1, y) - luma(x, y)));
+                    if (y + 1 < y1) sharpest = std::max(sharpest, std::abs(luma(x, y + 1) - luma(x, y)));
+                }
+            return sharpest;
+        };
+        // The slide quad stretches the picture over the 640x480 screen.
+        int firstColumn = (640 - meterCornerWidth) * w / 640, rows = (meterCornerHeight * h + 479) / 480;
+        EXPECT_LE(sharpestStep(firstColumn, rows), 8) << "a smooth ground, no edge in it";
+        EXPECT_GT(sharpestStep(0, h), 100) << "the measure sees lettering";
+    }
+}
+
 // The grass and the lights repeat across the surfaces they cover: the jump
 // from the last column to the first (and last row to first) is no larger
 // than between neighbours inside the picture.

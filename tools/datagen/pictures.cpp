@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 #include "assets/procedural_textures.h"
+#include "scene_frames.h"
 
 namespace {
 
@@ -64,20 +66,56 @@ void glowingText(Canvas& canvas, TextPainter& painter, FontStyle style, float si
     painter.drawCentred(canvas, style, size, centreX, baseline, text, colour);
 }
 
+// The level meter's bars stand in the bottom-right corner of every frame.
+// Slides keep a little more than the promised corner clear (85 x 165
+// screen pixels, twice that on the canvas) and blur whatever background
+// lies there, fading out over a margin, so that the bars read over a calm
+// ground. Nothing sharp may be painted there afterwards.
+constexpr float cornerLeft = W - 2.0f * 85.0f;
+constexpr float cornerTop = H - 2.0f * 165.0f;
+constexpr float cornerFade = 120.0f;
+// Panels and text end this far left of the corner.
+constexpr float clearRight = cornerLeft - 110.0f;
+static_assert(85 >= meterCornerWidth && 165 >= meterCornerHeight, "the painted corner covers the promised one");
+
+void quietMeterCorner(Canvas& canvas)
+{
+    const int x0 = int(cornerLeft - cornerFade), y0 = int(cornerTop - cornerFade);
+    const int w = canvas.width - x0, h = canvas.height - y0;
+    Mask channels[3];
+    for (int c = 0; c < 3; ++c) {
+        channels[c].width = w;
+        channels[c].height = h;
+        channels[c].value.resize(size_t(w) * size_t(h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                channels[c].value[size_t(y) * w + x] = canvas.rgba[(size_t(y0 + y) * canvas.width + size_t(x0 + x)) * 4 + size_t(c)];
+        blurMask(channels[c], 26);
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            float k = smoothStep(x0, cornerLeft, float(x0 + x)) * smoothStep(y0, cornerTop, float(y0 + y));
+            float* pixel = &canvas.rgba[(size_t(y0 + y) * canvas.width + size_t(x0 + x)) * 4];
+            for (int c = 0; c < 3; ++c) pixel[c] += (channels[c].value[size_t(y) * w + x] - pixel[c]) * k;
+        }
+}
+
 // The caption block every scene card shares: a translucent panel in the
-// lower part of the picture, the scene's numeral and name, and a few lines
-// in the show's voice. Sizes are for the 1280x960 canvas, so the body text
-// is 21 pixels high on the 640x480 screen.
+// lower part of the picture, left of the meter's corner, the scene's
+// numeral and name, and a few lines in the show's voice. Sizes are for the
+// 1280x960 canvas, so the body text is 21 pixels high on the 640x480 screen.
 void drawCaption(Canvas& canvas, TextPainter& painter, const std::string& numeral,
                  const std::string& name, const std::string& body, const Colour& accent)
 {
+    quietMeterCorner(canvas);
     const float bodySize = 42.0f, lineGap = 54.0f, margin = 90.0f;
-    std::vector<std::string> lines = painter.wrap(FontStyle::SansRegular, bodySize, body, W - 2 * margin - 60);
+    const float panelLeft = margin - 30, panelRight = clearRight;
+    std::vector<std::string> lines =
+        painter.wrap(FontStyle::SansRegular, bodySize, body, panelRight - margin - 36);
     float panelBottom = H - 60.0f;
     float panelTop = panelBottom - 150.0f - lineGap * float(lines.size());
-    fillRoundedRect(canvas, margin - 30, panelTop, W - margin + 30, panelBottom, 28.0f,
-                    Colour{0.02f, 0.02f, 0.05f, 0.62f});
-    fillRoundedRect(canvas, margin - 30, panelTop, margin - 18, panelBottom, 6.0f, accent);
+    fillRoundedRect(canvas, panelLeft, panelTop, panelRight, panelBottom, 28.0f, Colour{0.02f, 0.02f, 0.05f, 0.62f});
+    fillRoundedRect(canvas, panelLeft, panelTop, margin - 18, panelBottom, 6.0f, accent);
     float headline = panelTop + 96.0f;
     painter.draw(canvas, FontStyle::SerifBoldItalic, 84.0f, margin + 4, headline, numeral, accent);
     float numeralWidth = painter.measure(FontStyle::SerifBoldItalic, 84.0f, numeral);
@@ -219,9 +257,20 @@ Canvas paintTitle(TextPainter& painter)
     glowingText(canvas, painter, FontStyle::SansItalic, 50.0f, W / 2, 560.0f,
                 "a wander through glimmering things", {0.88f, 0.84f, 1.0f, 1}, {0.4f, 0.3f, 0.9f, 1}, 8,
                 0.6f);
-    painter.drawCentred(canvas, FontStyle::SansRegular, 34.0f, W / 2, 905.0f,
-                        "a real-time demo in five scenes", {0.75f, 0.72f, 0.85f, 1});
+    painter.drawCentred(canvas, FontStyle::SansRegular, 36.0f, W / 2, 640.0f,
+                        "a real-time demo in five scenes", {0.80f, 0.77f, 0.90f, 1});
     toneMap(canvas);
+    // The tunnel's floor and ceiling flash about four times a second over
+    // half the screen: say so before the show starts, on a dark panel that
+    // keeps clear of the meter's corner.
+    quietMeterCorner(canvas);
+    const float panelLeft = 90.0f, panelRight = clearRight;
+    const float centre = (panelLeft + panelRight) / 2;
+    fillRoundedRect(canvas, panelLeft, 790.0f, panelRight, 920.0f, 24.0f, Colour{0.0f, 0.0f, 0.02f, 0.72f});
+    painter.drawCentred(canvas, FontStyle::SansBold, 40.0f, centre, 842.0f, "Photosensitivity warning",
+                        {1.0f, 0.78f, 0.35f, 1});
+    painter.drawCentred(canvas, FontStyle::SansRegular, 36.0f, centre, 893.0f,
+                        "Scene IV, the tunnel, flashes rapidly for 25 seconds.", {0.95f, 0.93f, 0.98f, 1});
     return canvas;
 }
 
@@ -290,86 +339,50 @@ Canvas paintMeadowCard(TextPainter& painter)
     return canvas;
 }
 
-struct Vec3 {
-    float x, y, z;
-};
-
-Vec3 rotateY(Vec3 v, float a)
-{
-    return {v.x * std::cos(a) + v.z * std::sin(a), v.y, -v.x * std::sin(a) + v.z * std::cos(a)};
-}
-
-Vec3 rotateX(Vec3 v, float a)
-{
-    return {v.x, v.y * std::cos(a) - v.z * std::sin(a), v.y * std::sin(a) + v.z * std::cos(a)};
-}
-
-// Draws a solid given by its corners and faces, flat shaded by one light,
-// with a painter's sort (the solids are convex, so back faces are culled
-// and the rest never overlap).
-void drawSolid(Canvas& canvas, const std::vector<Vec3>& corners, const std::vector<std::vector<int>>& faces,
-               Point2 centre, float scale, float yaw, float pitch, const Colour& base)
-{
-    std::vector<Vec3> turned;
-    for (const Vec3& c : corners) turned.push_back(rotateX(rotateY(c, yaw), pitch));
-    Vec3 light{-0.45f, -0.6f, 0.66f};
-    for (const auto& face : faces) {
-        // The solids are convex and centred on the origin: a face's normal
-        // points from the centre through the face's centre.
-        Vec3 n{0, 0, 0};
-        for (int index : face) {
-            n.x += turned[size_t(index)].x;
-            n.y += turned[size_t(index)].y;
-            n.z += turned[size_t(index)].z;
-        }
-        float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-        n = {n.x / length, n.y / length, n.z / length};
-        if (n.z <= 0.0f) continue;  // facing away from the viewer (+z towards us)
-        float diffuse = std::max(0.0f, n.x * light.x + n.y * light.y + n.z * light.z);
-        // A white highlight along the reflected light direction.
-        float reflected = 2.0f * diffuse * n.z - light.z;
-        float specular = std::pow(std::max(0.0f, reflected), 24.0f);
-        Colour shade = scaleColour(base, 0.12f + 0.85f * diffuse);
-        shade = mixColour(shade, {1, 1, 1, 1}, 0.6f * specular);
-        std::vector<Point2> polygon;
-        for (int index : face) {
-            const Vec3& p = turned[size_t(index)];
-            polygon.push_back({centre.x + p.x * scale, centre.y + p.y * scale});
-        }
-        fillConvexPolygon(canvas, polygon, shade);
-    }
-}
-
-// Before the cube and pyramid: the two solids, plainly lit, on a quiet
-// ground.
+// Before the cube and pyramid: the scene as it looks, drawn by the demo's
+// own scene code. Three moments five seconds apart (pyramid, cube, pyramid)
+// stand side by side on the scene's own pale lilac, which is also the
+// background of every rendered frame, so the frames join without seams.
 Canvas paintSolidCard(TextPainter& painter)
 {
-    Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
-    fillVertical(canvas, {0.10f, 0.12f, 0.16f, 1}, {0.02f, 0.02f, 0.04f, 1});
-    addGlow(canvas, 420, 330, 300, {0.35f, 0.42f, 0.55f, 1}, 0.35f);
-    addGlow(canvas, 880, 330, 300, {0.55f, 0.40f, 0.35f, 1}, 0.3f);
-    // Floor shadows.
-    for (float cx : {420.0f, 880.0f})
-        for (int y = 460; y < 560; ++y)
-            for (int x = int(cx) - 220; x < int(cx) + 220; ++x) {
-                float dx = (float(x) - cx) / 200.0f, dy = (float(y) - 510.0f) / 34.0f;
-                float d = dx * dx + dy * dy;
-                if (d < 1.0f) canvas.blend(x, y, {0, 0, 0, 1}, 0.5f * (1.0f - d));
+    // Rendered at two and a half times the size they are shown and averaged
+    // down, for smooth edges. The scene's spin is 33 degrees a second; the angles are
+    // moments of that spin, chosen where each solid shows its shape.
+    const int renderWidth = 1440, renderHeight = 1080;
+    const std::vector<SolidMoment> moments = {{62.0, 150.0f}, {67.0, 30.0f}, {72.0, 315.0f}};
+    std::vector<Canvas> frames;
+    std::string error;
+    if (!renderSolidFrames(renderWidth, renderHeight, moments, frames, error)) {
+        std::fprintf(stderr, "datagen: %s\n", error.c_str());
+        return Canvas();
+    }
+    const Colour lilac{0.9f, 0.8f, 1.0f, 1};
+    Canvas canvas(slideCanvasWidth, slideCanvasHeight, lilac);
+    const float centres[3] = {250.0f, 620.0f, 990.0f};
+    const float middleY = 270.0f;
+    for (size_t k = 0; k < frames.size(); ++k) {
+        Canvas small = resampleCanvas(frames[k], renderWidth * 2 / 5, renderHeight * 2 / 5);
+        // Only the solid is copied: pixels that differ from the clear colour.
+        for (int y = 0; y < small.height; ++y)
+            for (int x = 0; x < small.width; ++x) {
+                Colour c = small.get(x, y);
+                float away = std::fabs(c.r - lilac.r) + std::fabs(c.g - lilac.g) + std::fabs(c.b - lilac.b);
+                if (away < 0.01f) continue;
+                int cx = int(centres[k]) + x - small.width / 2, cy = int(middleY) + y - small.height / 2;
+                if (cx >= 0 && cx < slideCanvasWidth && cy >= 0 && cy < slideCanvasHeight) canvas.set(cx, cy, c);
             }
-    // y grows downwards on the canvas, so "up" in the solids is -y.
-    std::vector<Vec3> pyramid = {{-1, 0.6f, -1}, {1, 0.6f, -1}, {1, 0.6f, 1}, {-1, 0.6f, 1}, {0, -1.4f, 0}};
-    std::vector<std::vector<int>> pyramidFaces = {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}, {3, 2, 1, 0}};
-    drawSolid(canvas, pyramid, pyramidFaces, {420, 340}, 130.0f, 0.6f, -0.32f, {0.35f, 0.65f, 1.0f, 1});
-    std::vector<Vec3> cube = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
-                              {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
-    std::vector<std::vector<int>> cubeFaces = {{0, 1, 2, 3}, {7, 6, 5, 4}, {4, 5, 1, 0},
-                                               {3, 2, 6, 7}, {0, 3, 7, 4}, {1, 5, 6, 2}};
-    drawSolid(canvas, cube, cubeFaces, {880, 350}, 105.0f, 0.75f, -0.5f, {1.0f, 0.55f, 0.35f, 1});
+    }
+    // Five seconds between each: small marks on the way from one to the next.
+    const Colour mark{0.55f, 0.42f, 0.75f, 1};
+    for (int gap = 0; gap < 2; ++gap) {
+        float x = (centres[gap] + centres[gap + 1]) / 2;
+        painter.drawCentred(canvas, FontStyle::SansBold, 40.0f, x, middleY + 14.0f, "\xE2\x86\x92", mark);
+        painter.drawCentred(canvas, FontStyle::SansRegular, 30.0f, x, middleY + 60.0f, "5 s", mark);
+    }
     drawCaption(canvas, painter, "II", "Plain & Lit",
-                "No textures, no tricks: one solid and one white light. A pyramid that becomes a cube "
-                "and back again, every five seconds, turning on every axis at once.",
-                {0.45f, 0.72f, 1.0f, 1});
-    toneMap(canvas);
+                "One grey solid under a single light, on pale lilac. It spins on all three axes at "
+                "once, and every five seconds the pyramid becomes a cube, then a pyramid again.",
+                {0.62f, 0.45f, 0.95f, 1});
     return canvas;
 }
 
@@ -481,14 +494,14 @@ Canvas paintFractalCard(TextPainter& painter)
 void drawFigure(Canvas& canvas, const std::vector<Point2>& joints, const Colour& colour)
 {
     // 0 head, 1 neck, 2 pelvis, 3/4 hands, 5/6 elbows, 7/8 knees, 9/10 feet
-    fillCapsule(canvas, joints[1], joints[2], 26, colour);
+    fillCapsule(canvas, joints[1], joints[2], 34, colour);
     for (int side = 0; side < 2; ++side) {
-        fillCapsule(canvas, joints[1], joints[size_t(5 + side)], 11, colour);
-        fillCapsule(canvas, joints[size_t(5 + side)], joints[size_t(3 + side)], 10, colour);
-        fillCapsule(canvas, joints[2], joints[size_t(7 + side)], 14, colour);
-        fillCapsule(canvas, joints[size_t(7 + side)], joints[size_t(9 + side)], 12, colour);
+        fillCapsule(canvas, joints[1], joints[size_t(5 + side)], 15, colour);
+        fillCapsule(canvas, joints[size_t(5 + side)], joints[size_t(3 + side)], 14, colour);
+        fillCapsule(canvas, joints[2], joints[size_t(7 + side)], 20, colour);
+        fillCapsule(canvas, joints[size_t(7 + side)], joints[size_t(9 + side)], 17, colour);
     }
-    fillDisc(canvas, joints[0].x, joints[0].y, 27, colour);
+    fillDisc(canvas, joints[0].x, joints[0].y, 32, colour);
 }
 
 // Before the morph: the figure twice under a spotlight, tall and slumped.
@@ -528,7 +541,11 @@ Canvas paintCredits(TextPainter& painter)
     fillVertical(canvas, {0.03f, 0.02f, 0.08f, 1}, {0.10f, 0.04f, 0.14f, 1});
     Random random(99);
     scatterStars(canvas, random, 260, H);
-    glowingText(canvas, painter, FontStyle::SerifBoldItalic, 110.0f, W / 2, 150.0f, "Glimmervandra",
+    quietMeterCorner(canvas);
+    // Everything stands in a column left of the meter's corner.
+    const float panelLeft = 60.0f, panelRight = clearRight;
+    const float centre = (panelLeft + panelRight) / 2;
+    glowingText(canvas, painter, FontStyle::SerifBoldItalic, 110.0f, centre, 150.0f, "Glimmervandra",
                 {1.0f, 0.97f, 0.92f, 1}, {1.0f, 0.55f, 0.85f, 1}, 10, 0.9f);
     const Colour heading{1.0f, 0.72f, 0.88f, 1}, body{0.92f, 0.92f, 0.96f, 1};
     const std::vector<std::pair<std::string, std::string>> roles = {
@@ -543,7 +560,7 @@ Canvas paintCredits(TextPainter& painter)
         {"fontconfig", "finds the fonts"},
         {"Mesa", "OpenGL, GLU and EGL"}};
     // The largest size up to 40 at which every line fits its column.
-    const float nameX = 170.0f, textX = 450.0f, right = W - 150.0f;
+    const float nameX = panelLeft + 50.0f, textX = panelLeft + 300.0f, right = panelRight - 40.0f;
     float size = 40.0f;
     for (bool fits = false; !fits && size > 24.0f;) {
         fits = true;
@@ -556,7 +573,7 @@ Canvas paintCredits(TextPainter& painter)
     const float panelTop = 200.0f;
     // Down to just under the last line's baseline.
     const float panelBottom = panelTop + 200.0f + lineGap * float(roles.size() + libraries.size() - 1);
-    fillRoundedRect(canvas, 110, panelTop, W - 110, panelBottom, 28, {0.0f, 0.0f, 0.03f, 0.55f});
+    fillRoundedRect(canvas, panelLeft, panelTop, panelRight, panelBottom, 28, {0.0f, 0.0f, 0.03f, 0.55f});
     float y = panelTop + 70.0f;
     auto block = [&](const std::vector<std::pair<std::string, std::string>>& list) {
         for (const auto& entry : list) {
@@ -567,11 +584,11 @@ Canvas paintCredits(TextPainter& painter)
     };
     block(roles);
     y += 30.0f;
-    painter.drawCentred(canvas, FontStyle::SansItalic, 40.0f, W / 2, y, "standing on the shoulders of",
+    painter.drawCentred(canvas, FontStyle::SansItalic, 40.0f, centre, y, "standing on the shoulders of",
                         {0.8f, 0.78f, 0.95f, 1});
     y += 70.0f;
     block(libraries);
-    glowingText(canvas, painter, FontStyle::SerifItalic, 52.0f, W / 2, 935.0f, "Thank you for watching.",
+    glowingText(canvas, painter, FontStyle::SerifItalic, 52.0f, centre, 935.0f, "Thank you for watching.",
                 {1.0f, 0.95f, 0.85f, 1}, {1.0f, 0.6f, 0.4f, 1}, 8, 0.5f);
     toneMap(canvas);
     return canvas;

@@ -24,6 +24,13 @@ const std::vector<PictureFile>& pictureFiles();
 // picture (width 0) when the painter is not ready or the name is unknown.
 TgaPicture paintPicture(const PictureFile& file, TextPainter& painter);
 
+// The level meter's two bars stand in the bottom-right corner of the
+// screen, up to 129 pixels tall; every slide keeps at least this much of
+// that corner (screen pixels at 640x480) free of text and panel edges, so
+// that the bars read over a calm background.
+constexpr int meterCornerWidth = 70;
+constexpr int meterCornerHeight = 150;
+
 // The 4:3 canvas a slide is authored on: twice the 640x480 screen.
 constexpr int slideCanvasWidth = 1280;
 constexpr int slideCanvasHeight = 960;

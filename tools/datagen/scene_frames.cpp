@@ -1,0 +1,50 @@
+#include "scene_frames.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+
+#include "app/shared_state.h"
+#include "platform/headless_gl.h"
+#include "scenes/cube_pyramid_scene.h"
+#include "scenes/slides.h"
+
+bool renderSolidFrames(int width, int height, const std::vector<SolidMoment>& moments,
+                       std::vector<Canvas>& frames, std::string& error)
+{
+    frames.clear();
+    // A GPU driver would round differently from build to build and machine
+    // to machine; the software rasteriser gives the same pixels everywhere
+    // (unless the person building asks otherwise).
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    if (!createHeadlessContext(width, height)) {
+        error = "no headless GL context to render the cube and pyramid: " + headlessGlError();
+        return false;
+    }
+    resetSharedState();
+    // As in the programme: the slide before the scene leaves the state the
+    // scene's set-up does not touch.
+    beginSlideMode();
+    setupCubePyramidScene();
+    for (const SolidMoment& moment : moments) {
+        frameDelta = 0.0;  // the frame adds nothing to the angle it is given
+        elapsed = moment.elapsedSeconds;
+        rotY = moment.spinDegrees;
+        drawCubePyramidFrame();
+        glFinish();
+        std::vector<uint8_t> pixels = readFramePixels(width, height);
+        Canvas frame(width, height, Colour{});
+        for (size_t i = 0; i < pixels.size(); ++i) frame.rgba[i] = float(pixels[i]) / 255.0f;
+        for (size_t i = 3; i < frame.rgba.size(); i += 4) frame.rgba[i] = 1.0f;
+        frames.push_back(std::move(frame));
+    }
+    GLenum problem = glGetError();
+    resetSharedState();
+    destroyHeadlessContext();
+    if (problem != GL_NO_ERROR) {
+        error = "GL error " + std::to_string(problem) + " while rendering the cube and pyramid";
+        frames.clear();
+        return false;
+    }
+    return true;
+}
