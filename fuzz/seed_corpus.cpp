@@ -33,6 +33,18 @@ bool writeTgaSeeds(const std::string& folder) {
             }
         }
     }
+    // Larger run-length pictures with long runs, so that mutations reach the
+    // packet decoder with realistic sizes rather than only tiny pictures.
+    for (int depth : {24, 32}) {
+        TgaPicture picture;
+        picture.width = 320;
+        picture.height = 200;
+        picture.bitsPerPixel = depth;
+        const size_t bytesPerPixel = size_t(depth / 8);
+        for (size_t i = 0; i < size_t(picture.width) * picture.height; ++i)
+            for (size_t c = 0; c < bytesPerPixel; ++c) picture.pixels.push_back(uint8_t((i / 700) * 40 + c));
+        ok &= writeBytes(folder + "/seed" + std::to_string(n++) + ".tga", encodeTga(picture, true));
+    }
     return ok;
 }
 

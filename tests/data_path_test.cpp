@@ -6,9 +6,17 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "assets/data_path.h"
+#include "assets/tga.h"
+#include "platform/message_box.h"
 #include "support/asset_files.h"
 
 namespace {
@@ -80,7 +88,47 @@ TEST_F(DataPath, DescriptionSaysWhereTheFileWasOrWhichFoldersWereSearched) {
 
     EXPECT_EQ(describeDataSearch("data/ancool2.mod"), "found at " + scratch + "/Data/ancool2.mod");
     EXPECT_EQ(describeDataSearch("data/missing.mod"),
-              "not found in the working directory, " + scratch + ", /nonexistent/share");
+              "not found in the working directory (" + oldCwd + "), " + scratch + ", /nonexistent/share");
+}
+
+// A named pipe where a data file should be is refused at once, without an
+// open that would wait for a writer; the loader then says what it says for
+// a file it cannot open.
+TEST_F(DataPath, ANamedPipeInADataFilesPlaceIsRefusedWithoutWaiting) {
+    ASSERT_EQ(mkdir((scratch + "/Data").c_str(), 0755), 0);
+    const std::string pipe = scratch + "/Data/title2.tga";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    setDataSearchRoots({scratch});
+
+    // Should the open wait after all, a writer comes along after a while so
+    // that the test ends (and fails on the time) instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread rescue([&] {
+        for (int i = 0; i < 100 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        while (!done) {
+            int writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) close(writer);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    std::FILE* file = openDataFile("data/title2.tga");
+    captureMessageBoxes(true);
+    TextureImage image;
+    const bool loaded = loadTga(image, "Data/title2.tga");
+    const auto boxes = takeCapturedMessageBoxes();
+    captureMessageBoxes(false);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    done = true;
+    rescue.join();
+
+    EXPECT_EQ(file, nullptr);
+    if (file) std::fclose(file);
+    EXPECT_FALSE(loaded);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Could not open texture file");
+    EXPECT_NE(boxes[0].detail.find(pipe), std::string::npos) << boxes[0].detail;
+    EXPECT_LT(seconds, 2.0);
 }
 
 TEST_F(DataPath, DefaultRootsAreTheWorkingDirectoryThenTheProgramsOwnFolderAndInstallTree) {

@@ -160,4 +160,27 @@ TEST_F(TextureBankTest, ABrokenSlotZeroPictureStopsAtOnce) {
     EXPECT_EQ(textureBank[1].width, 0u);
 }
 
+// 24-bit rows whose length is no multiple of four bytes (37 x 3 = 111; 2 x 3
+// = 6 in the mipmapped slot 0) come back texel for texel: read with GL's
+// default row alignment they would be sheared and read past their end.
+TEST_F(TextureBankTest, OddWidth24BitPicturesUploadUnsheared) {
+    const PictureFile odd[] = {{0, "Data/grass1.tga", 2, 2, 24}, {4, "Data/kuk.tga", 37, 31, 24}};
+    for (const PictureFile& file : odd) writeTga(dir.file(file.name), pictureFor(file), file.slot == 4);
+    ASSERT_TRUE(loadTextureBank("data/grass1.tga"));
+    ASSERT_TRUE(takeCapturedMessageBoxes().empty());
+
+    for (const PictureFile& file : odd) {
+        const TgaPicture picture = pictureFor(file);
+        std::vector<uint8_t> texels(picture.pixels.size());
+        glBindTexture(GL_TEXTURE_2D, textureBank[file.slot].textureId);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        EXPECT_EQ(texels, picture.pixels) << file.name;
+    }
+    // Whoever uploads next finds GL's default again.
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 4);
+}
+
 }  // namespace

@@ -2,13 +2,31 @@
 // pixel order and the run-length decoder's bounds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <random>
 
 #include "assets/tga.h"
 #include "platform/message_box.h"
 #include "support/asset_files.h"
 #include "tga_writer.h"
+
+// The largest array the code under test asks for with new[] (the loader
+// reserves its pixel buffer so), to see what a header makes it reserve.
+size_t largestArrayRequest = 0;
+
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    largestArrayRequest = std::max(largestArrayRequest, size);
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](size_t size) {
+    if (void* p = operator new[](size, std::nothrow)) return p;
+    throw std::bad_alloc();
+}
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -27,7 +45,8 @@ Bytes operator+(Bytes a, const Bytes& b) {
 
 Bytes repeat(const Bytes& part, size_t times) {
     Bytes out;
-    for (size_t i = 0; i < times; ++i) out = out + part;
+    out.reserve(part.size() * times);
+    for (size_t i = 0; i < times; ++i) out.insert(out.end(), part.begin(), part.end());
     return out;
 }
 
@@ -57,13 +76,17 @@ protected:
         EXPECT_EQ(messages[0].style, MB_OK);
     }
 
-    void expectLoaded(const Bytes& bytes) {
-        EXPECT_TRUE(load(bytes));
-        EXPECT_TRUE(messages.empty()) << messages[0].text;
-        ASSERT_NE(image.pixels, nullptr);
+    // For ASSERT_TRUE: a picture that did not load stops the caller before
+    // it reads the pixels.
+    ::testing::AssertionResult loads(const Bytes& bytes) {
+        const bool ok = load(bytes);
+        if (!messages.empty()) return ::testing::AssertionFailure() << "refused: " << messages[0].text;
+        if (!ok || image.pixels == nullptr) return ::testing::AssertionFailure() << "no pixels";
+        return ::testing::AssertionSuccess();
     }
 
     Bytes pixelsOf(size_t bytesPerPixel) const {
+        if (!image.pixels) return {};
         return Bytes(image.pixels.get(), image.pixels.get() + size_t(image.width) * image.height * bytesPerPixel);
     }
 
@@ -113,8 +136,8 @@ TEST_F(TgaTest, ShortFilesAreRefusedWithTheMessageOfWhereTheyEnd) {
         expectRefused(Bytes(full.begin(), full.begin() + long(length)), "Could not read info header");
     for (size_t length = 18; length < full.size(); ++length)
         expectRefused(Bytes(full.begin(), full.begin() + long(length)), "Could not read image data");
-    expectLoaded(full);
-    expectLoaded(full + Bytes(26, 0xEE));  // a footer is never read
+    ASSERT_TRUE(loads(full));
+    ASSERT_TRUE(loads(full + Bytes(26, 0xEE)));  // a footer is never read
 
     // Type 10 also reads its info header before anything else.
     const Bytes rle = tgaHeader(10, 1, 1, 24);
@@ -130,6 +153,9 @@ TEST_F(TgaTest, MissingFileAndAllocationFailureHaveTheirMessages) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Could not open texture file");
     EXPECT_EQ(shown[0].caption, "ERROR");
+    // The box keeps its words; stderr adds the file and where it was sought.
+    EXPECT_NE(shown[0].detail.find(dir.file("absent.tga")), std::string::npos) << shown[0].detail;
+    EXPECT_NE(shown[0].detail.find("not found"), std::string::npos) << shown[0].detail;
     // A folder in the picture's place is not a file that can be opened.
     EXPECT_FALSE(loadTga(missing, dir.path().c_str()));
     shown = takeCapturedMessageBoxes();
@@ -144,7 +170,7 @@ TEST_F(TgaTest, MissingFileAndAllocationFailureHaveTheirMessages) {
     expectRefused(tgaHeader(10, 65535, 65535, 32) + Bytes(64, 0), "Could not allocate memory for image");
 
     tgaPixelBufferLimit = 12;  // exactly a 2 x 2 picture at 24 bits
-    expectLoaded(tgaHeader(2, 2, 2, 24) + Bytes(12, 7));
+    ASSERT_TRUE(loads(tgaHeader(2, 2, 2, 24) + Bytes(12, 7)));
     expectRefused(tgaHeader(2, 2, 2, 32) + Bytes(16, 7), "Could not allocate memory for image");
 }
 
@@ -163,27 +189,27 @@ TEST_F(TgaTest, EveryRefusalClosesItsFile) {
     const int before = openFileDescriptorCount();
     for (int round = 0; round < 3; ++round)
         for (const Bytes& bytes : refused) EXPECT_FALSE(load(bytes));
-    expectLoaded(tgaHeader(2, 1, 1, 24) + Bytes{1, 2, 3});
+    ASSERT_TRUE(loads(tgaHeader(2, 1, 1, 24) + Bytes{1, 2, 3}));
     EXPECT_EQ(openFileDescriptorCount(), before);
 }
 
 TEST_F(TgaTest, PixelsComeOutRedGreenBlueAlphaInFileRowOrder) {
-    expectLoaded(tgaHeader(2, 1, 1, 24) + Bytes{0x10, 0x20, 0x30});
+    ASSERT_TRUE(loads(tgaHeader(2, 1, 1, 24) + Bytes{0x10, 0x20, 0x30}));
     EXPECT_EQ(pixelsOf(3), (Bytes{0x30, 0x20, 0x10}));
     EXPECT_EQ(image.format, GLenum(GL_RGB));
     EXPECT_EQ(image.bitsPerPixel, 24u);
 
-    expectLoaded(tgaHeader(2, 1, 1, 32) + Bytes{0x10, 0x20, 0x30, 0x40});
+    ASSERT_TRUE(loads(tgaHeader(2, 1, 1, 32) + Bytes{0x10, 0x20, 0x30, 0x40}));
     EXPECT_EQ(pixelsOf(4), (Bytes{0x30, 0x20, 0x10, 0x40}));
     EXPECT_EQ(image.format, GLenum(GL_RGBA));
     EXPECT_EQ(image.bitsPerPixel, 32u);
 
-    expectLoaded(tgaHeader(10, 1, 1, 32) + Bytes{0, 0x10, 0x20, 0x30, 0x40});
+    ASSERT_TRUE(loads(tgaHeader(10, 1, 1, 32) + Bytes{0, 0x10, 0x20, 0x30, 0x40}));
     EXPECT_EQ(pixelsOf(4), (Bytes{0x30, 0x20, 0x10, 0x40}));
 
     // A top-left origin in the descriptor changes nothing: rows stay in file
     // order.
-    expectLoaded(tgaHeader(2, 1, 2, 24, 0x20) + Bytes{1, 2, 3, 4, 5, 6});
+    ASSERT_TRUE(loads(tgaHeader(2, 1, 2, 24, 0x20) + Bytes{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(pixelsOf(3), (Bytes{3, 2, 1, 6, 5, 4}));
 }
 
@@ -203,7 +229,7 @@ TEST_F(TgaTest, WrittenPicturesReadBackUnchanged) {
                 for (size_t c = 0; c < bytesPerPixel; ++c)
                     picture.pixels.push_back(plain ? uint8_t(40 + c) : uint8_t(random()));
             }
-            expectLoaded(encodeTga(picture, rle));
+            ASSERT_TRUE(loads(encodeTga(picture, rle)));
             EXPECT_EQ(image.width, 37u);
             EXPECT_EQ(image.height, 11u);
             EXPECT_EQ(pixelsOf(bytesPerPixel), picture.pixels) << depth << " bits, rle " << rle;
@@ -218,7 +244,7 @@ TEST_F(TgaTest, RunLengthPacketsAtTheirLimits) {
     stream.push_back(127);
     for (int i = 0; i < 128; ++i) stream = stream + Bytes{uint8_t(i), uint8_t(i + 1), uint8_t(i + 2)};
     stream = stream + Bytes{128, 200, 201, 202} + Bytes{255, 9, 8, 7};
-    expectLoaded(tgaHeader(10, 86, 3, 24) + stream);
+    ASSERT_TRUE(loads(tgaHeader(10, 86, 3, 24) + stream));
 
     Bytes expected{1, 1, 1};
     for (int i = 0; i < 128; ++i) expected = expected + Bytes{uint8_t(i + 2), uint8_t(i + 1), uint8_t(i)};
@@ -226,7 +252,7 @@ TEST_F(TgaTest, RunLengthPacketsAtTheirLimits) {
     EXPECT_EQ(pixelsOf(3), expected);
 
     // One run packet covering both rows of a 2 x 2 picture.
-    expectLoaded(tgaHeader(10, 2, 2, 32) + Bytes{131, 1, 2, 3, 4});
+    ASSERT_TRUE(loads(tgaHeader(10, 2, 2, 32) + Bytes{131, 1, 2, 3, 4}));
     EXPECT_EQ(pixelsOf(4), repeat({3, 2, 1, 4}, 4));
 }
 
@@ -251,7 +277,30 @@ TEST_F(TgaTest, RunLengthStreamsThatEndEarly) {
     expectRefused(header + Bytes{129, 1, 2}, "Could not read from file");
     expectRefused(header + Bytes{129}, "Could not read from file");
     // Once the picture is full nothing more is read, not even a broken packet.
-    expectLoaded(header + Bytes{131, 1, 2, 3} + Bytes{255, 0});
+    ASSERT_TRUE(loads(header + Bytes{131, 1, 2, 3} + Bytes{255, 0}));
+}
+
+// A short file whose header claims a huge picture is refused with the
+// message its data would have run out at, before anything is reserved; a
+// large picture the file really holds still loads.
+TEST_F(TgaTest, ClaimsTheFileCannotHoldReserveNothing) {
+    largestArrayRequest = 0;
+    expectRefused(tgaHeader(2, 65535, 65535, 32) + Bytes(2, 0), "Could not read image data");
+    // 128-pixel runs: 2 KB give 65,536 pixels, far fewer than claimed.
+    expectRefused(tgaHeader(10, 65535, 65535, 24) + repeat({255, 1, 2, 3}, 512), "Could not read RLE header");
+    expectRefused(tgaHeader(10, 65535, 65535, 24) + repeat({255, 1, 2, 3}, 512) + Bytes{3, 1, 2},
+                  "Could not read image data");
+    expectRefused(tgaHeader(10, 65535, 65535, 32) + Bytes{255, 1, 2}, "Could not read from file");
+    // One byte short of its last pixel: the bound lets it through to the
+    // decoder, which says the same.
+    expectRefused(tgaHeader(2, 300, 200, 24) + Bytes(300 * 200 * 3 - 1, 5), "Could not read image data");
+    EXPECT_LT(largestArrayRequest, size_t(1) << 20);
+
+    // Exactly as many runs as the picture needs: 4096 x 2048 pixels from
+    // 64 K packets.
+    ASSERT_TRUE(loads(tgaHeader(10, 4096, 2048, 24) + repeat({255, 1, 2, 3}, 4096 * 2048 / 128)));
+    EXPECT_EQ(image.pixels[4096 * 2048 * 3 - 1], 1);
+    ASSERT_TRUE(loads(tgaHeader(2, 300, 200, 32) + Bytes(300 * 200 * 4, 6)));
 }
 
 }  // namespace

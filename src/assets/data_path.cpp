@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,11 @@ std::optional<std::vector<std::string>> customRoots;
 bool exists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;
+}
+
+std::string workingDirectory() {
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
 }
 
 std::string executableDirectory() {
@@ -103,16 +109,23 @@ std::string resolveDataPath(const std::string& path) {
 }
 
 std::FILE* openDataFile(const std::string& path) {
-    std::FILE* file = std::fopen(resolveDataPath(path).c_str(), "rb");
-    if (!file) return nullptr;
-    // A folder opens for reading here but is no data file; refuse it at the
-    // open, as a system that cannot open folders as files would.
+    // Opened without blocking: a named pipe (or a device) in a data file's
+    // place would otherwise hold the open until someone writes to it. Only
+    // a regular file is taken; a folder, a pipe or a device is refused here,
+    // as a system that opens nothing else as a data file would.
+    const int descriptor = open(resolveDataPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return nullptr;
     struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::fclose(file);
-        errno = EISDIR;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(descriptor);
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return nullptr;
     }
+    // Reads of a regular file never block; clear the flag all the same, so
+    // the stream behaves as any other.
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(descriptor, "rb");
+    if (!file) close(descriptor);
     return file;
 }
 
@@ -122,7 +135,9 @@ std::string describeDataSearch(const std::string& path) {
     std::string where;
     for (const std::string& root : dataSearchRoots()) {
         if (!where.empty()) where += ", ";
-        where += root.empty() ? "the working directory" : root;
+        where += root.empty() ? "the working directory (" + workingDirectory() + ")" : root;
     }
     return "not found in " + where;
 }
+
+std::string dataFileDetail(const std::string& path) { return "file \"" + path + "\": " + describeDataSearch(path); }

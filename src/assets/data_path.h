@@ -17,9 +17,13 @@ std::string resolveDataPath(const std::string& path);
 
 // For messages: "found at <path>", or "not found in <the folders searched>".
 std::string describeDataSearch(const std::string& path);
+// The line a loader's message adds on stderr: the name, then where it was
+// found or the folders searched.
+std::string dataFileDetail(const std::string& path);
 
-// fopen of the resolved path, binary read; null for anything but a regular
-// file (a folder of that name included).
+// The resolved path opened for binary reading; null for anything but a
+// regular file (a folder, a named pipe or a device of that name included),
+// decided without an open that could block.
 std::FILE* openDataFile(const std::string& path);
 
 // The folders a relative path is looked up in, in order ("" is the working

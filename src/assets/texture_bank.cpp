@@ -45,6 +45,12 @@ void uploadTextureSlot(int slot) {
     // grass seen far away) is the one texture minified through mipmaps.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, slot == 2 ? GL_NEAREST : GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, slot == 0 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+    // The rows lie one after the other with nothing between them, so a
+    // 24-bit row need not end on the 4-byte boundary GL assumes by default:
+    // read with that, such a picture would be sheared and read past its end.
+    GLint outerAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &outerAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (slot == 0) {
         gluBuild2DMipmaps(GL_TEXTURE_2D, 4, GLint(image.width), GLint(image.height), image.format, GL_UNSIGNED_BYTE,
                           image.pixels.get());
@@ -52,6 +58,7 @@ void uploadTextureSlot(int slot) {
         glTexImage2D(GL_TEXTURE_2D, 0, GLint(image.format), GLsizei(image.width), GLsizei(image.height), 0,
                      image.format, GL_UNSIGNED_BYTE, image.pixels.get());
     }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, outerAlignment);
     // GL has its own copy now.
     image.pixels.reset();
 }

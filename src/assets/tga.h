@@ -20,6 +20,8 @@ bool loadCompressedTga(TextureImage& image, std::FILE* file);
 // image is handled as an allocation that failed ("Could not allocate memory
 // for image"). It starts at the largest size a header can declare
 // (4 x 65535 x 65535), so it limits nothing; tests lower it to exercise the
-// allocation failure, the fuzzers to keep hostile headers from reserving
-// gigabytes on every run.
+// allocation failure. Nothing is reserved for a picture that the rest of the
+// file cannot hold (raw: its bytes; run-length: 128 pixels per packet): such
+// a file ends with the message of where its data runs out, so a small file
+// never reserves what its header claims.
 extern uint64_t tgaPixelBufferLimit;

@@ -9,6 +9,7 @@ bool capturing = false;
 bool consoleOnly = false;
 int scriptedAnswer = IDNO;
 std::vector<MessageBoxRecord> captured;
+thread_local std::string currentDetail;
 
 Uint32 sdlIconFlags(unsigned style) {
     switch (style & 0xF0u) {
@@ -25,6 +26,12 @@ bool displayAvailable() {
     return (x11 && *x11) || (wayland && *wayland);
 }
 }  // namespace
+
+MessageDetail::MessageDetail(std::string detail) : outer(std::move(currentDetail)) {
+    currentDetail = std::move(detail);
+}
+
+MessageDetail::~MessageDetail() { currentDetail = std::move(outer); }
 
 void captureMessageBoxes(bool on, int answerToQuestions) {
     capturing = on;
@@ -45,11 +52,12 @@ std::vector<MessageBoxRecord> takeCapturedMessageBoxes() {
 int showMessageBox(const char* text, const char* caption, unsigned style) {
     const bool question = (style & 0x0Fu) == MB_YESNO;
     if (capturing) {
-        captured.push_back({text ? text : "", caption ? caption : "", style});
+        captured.push_back({text ? text : "", caption ? caption : "", style, currentDetail});
         return question ? scriptedAnswer : IDOK;
     }
 
     std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    if (!currentDetail.empty()) std::fprintf(stderr, "  %s\n", currentDetail.c_str());
 
     if (consoleOnly || !displayAvailable()) return question ? IDNO : IDOK;
 

@@ -22,12 +22,28 @@ constexpr int IDNO = 7;
 
 int showMessageBox(const char* text, const char* caption, unsigned style);
 
+// While one of these lives, every message shown on its thread is followed on
+// stderr by the detail, e.g. which data file a loader was reading and where
+// it looked; the box itself keeps the program's exact words. Scopes nest:
+// the innermost detail is the one given.
+class MessageDetail {
+public:
+    explicit MessageDetail(std::string detail);
+    ~MessageDetail();
+    MessageDetail(const MessageDetail&) = delete;
+    MessageDetail& operator=(const MessageDetail&) = delete;
+
+private:
+    std::string outer;
+};
+
 // Capture mode, for tests and fuzzers: boxes are recorded instead of shown
 // (nothing goes to stderr), and questions get the scripted answer.
 struct MessageBoxRecord {
     std::string text;
     std::string caption;
     unsigned style;
+    std::string detail;  // what stderr adds, empty for none
 };
 void captureMessageBoxes(bool on, int answerToQuestions = IDNO);
 

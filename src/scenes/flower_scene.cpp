@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/shared_state.h"
+#include "assets/data_path.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "platform/message_box.h"
@@ -149,6 +150,7 @@ int setupFlowerScene() {
     delete modelA;
     modelA = new Ms3dModel();
     if (!modelA->loadFromFile("data/blomma.ms3d")) {
+        MessageDetail detail(dataFileDetail("data/blomma.ms3d"));
         showMessageBox(modelLoadErrorText, "Error", MB_ICONERROR);
         return 0;
     }

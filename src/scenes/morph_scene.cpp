@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/shared_state.h"
+#include "assets/data_path.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "platform/message_box.h"
@@ -24,6 +25,7 @@ namespace {
 bool loadModel(Ms3dModel*& slot, const char* path) {
     slot = new Ms3dModel();
     if (slot->loadFromFile(path)) return true;
+    MessageDetail detail(dataFileDetail(path));
     showMessageBox(modelLoadErrorText, "Error", MB_ICONERROR);
     return false;
 }
