@@ -184,6 +184,32 @@ TEST_F(OfflineSound, DelayedNoteFiresOnItsTickWhenItsSoundStarts) {
     EXPECT_LE(firstSound, expected + 4);
 }
 
+// Two notes of instrument 9 on one row, the higher channel delayed less:
+// the one-time event fires with the note heard first, not with the first
+// channel's; an event without the flag sees both, in the order they sound.
+TEST_F(OfflineSound, OneTimeInstrumentEventFiresAtTheFirstNoteHeardInARow) {
+    ModModule module = emptyModule(1);
+    module.samples[8] = squareWaveSample("nine");
+    module.patterns[0].cells[5][0] = noteCell(2, 0, 9, 0xE, 0xD4);
+    module.patterns[0].cells[5][2] = noteCell(2, 4, 9, 0xE, 0xD1);
+    uint32_t handle = load(module);
+    uint32_t once = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, instrumentParam(9),
+                                 EventRecorder::handler, &recorder);
+    uint32_t every = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler,
+                                  &recorder);
+    ASSERT_TRUE(soundPlay(handle));
+    render(8 * rowFrames, 1000);
+
+    auto first = recorder.eventsOf(once);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].frame, 5 * rowFrames + 1 * tickFrames);
+    EXPECT_EQ(first[0].data >> 16, 2u);  // channel
+    auto both = recorder.eventsOf(every);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0].frame, 5 * rowFrames + 1 * tickFrames);
+    EXPECT_EQ(both[1].frame, 5 * rowFrames + 4 * tickFrames);
+}
+
 TEST_F(OfflineSound, TempoChangesMoveTheTicksOfDelayedNotes) {
     ModModule module = emptyModule(1);
     module.samples[8] = squareWaveSample("nine");

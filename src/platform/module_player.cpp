@@ -138,13 +138,23 @@ void ModulePlayer::startRow(int order, int row, uint64_t frame, SoundEventSink& 
 void ModulePlayer::emit(size_t syncIndex, uint64_t frame, uint32_t data, SoundEventSink& sink) {
     bool oneTime = (syncs[syncIndex].type & SOUND_SYNC_ONETIME) != 0;
     if (oneTime && fired[syncIndex]) return;
-    if (oneTime) fired[syncIndex] = 1;
     SoundEvent event{syncIndex, frame, data};
     if (frame < rendered.load(std::memory_order_relaxed) || waitingCount == maxWaiting) {
-        sink.deliver(*this, event);
+        deliverOnce(event, sink);
         return;
     }
+    // A one-time event waits like any other: notes of one row with
+    // different delays are found channel by channel, and the one that
+    // sounds first must be the one that fires.
     waiting[waitingCount++] = event;
+}
+
+void ModulePlayer::deliverOnce(const SoundEvent& event, SoundEventSink& sink) {
+    if (syncs[event.syncIndex].type & SOUND_SYNC_ONETIME) {
+        if (fired[event.syncIndex]) return;
+        fired[event.syncIndex] = 1;
+    }
+    sink.deliver(*this, event);
 }
 
 void ModulePlayer::deliverDue(SoundEventSink& sink) {
@@ -161,7 +171,7 @@ void ModulePlayer::deliverDue(SoundEventSink& sink) {
         SoundEvent event = waiting[next];
         std::move(waiting + next + 1, waiting + waitingCount, waiting + next);
         --waitingCount;
-        sink.deliver(*this, event);
+        deliverOnce(event, sink);
     }
 }
 

@@ -99,6 +99,9 @@ private:
     void startRow(int order, int row, uint64_t frame, SoundEventSink& sink);
     void emit(size_t syncIndex, uint64_t frame, uint32_t data, SoundEventSink& sink);
     void deliverDue(SoundEventSink& sink);
+    // Hands the event on, unless it belongs to a one-time sync that has
+    // already gone off.
+    void deliverOnce(const SoundEvent& event, SoundEventSink& sink);
     void measureLevel(const float* interleaved, size_t frames, uint64_t firstFrame);
 
     std::unique_ptr<openmpt::module> decoder;
