@@ -2,7 +2,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <signal.h>
+
 #include "platform/messages.h"
+#include "platform/termination.h"
 #include "support/gl_test.h"
 
 namespace {
@@ -216,4 +220,23 @@ TEST_F(SizeMessage, SetsViewportAndZeroHeightBecomesOnePixel) {
     EXPECT_EQ(viewport[2], 500);
     EXPECT_EQ(viewport[3], 1);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// A termination signal reaches the program as one close message, ahead of
+// whatever is still waiting, and the wake descriptor tells waiters at once.
+TEST_F(Messages, ATerminationSignalComesInFirstAsOneCloseMessage) {
+    installTerminationHandlers();
+    postMessage({WM_KEYDOWN, 'A', 0});
+    ASSERT_EQ(raise(SIGINT), 0);
+    EXPECT_TRUE(terminationRequested());
+    pollfd wake{terminationWakeDescriptor(), POLLIN, 0};
+    EXPECT_EQ(poll(&wake, 1, 0), 1);
+
+    const std::vector<Message> taken = drain();
+    const std::vector<Message> later = drain();
+    clearTerminationRequest();
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].message, WM_CLOSE);
+    EXPECT_EQ(taken[1].message, WM_KEYDOWN);
+    EXPECT_TRUE(later.empty());
 }

@@ -17,7 +17,8 @@ else()
   target_compile_options(x11_close_request PRIVATE ${GLIMMER_WARNINGS})
   target_link_libraries(x11_close_request PRIVATE PkgConfig::X11LIB)
 
-  foreach(scenario fullscreen-escape question-yes question-no close-window missing-data no-display)
+  foreach(scenario fullscreen-escape question-yes question-no close-window missing-data no-display
+                   display-nowhere term-in-box int-in-question)
     add_test(NAME xvfb.${scenario}
              COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/window_session.sh ${scenario}
                      $<TARGET_FILE:glimmervandra> ${CMAKE_BINARY_DIR} $<TARGET_FILE:x11_close_request>)

@@ -3,34 +3,58 @@
 #include "app/frame_loop.h"
 #include "app/music.h"
 #include "app/shared_state.h"
+#include "assets/data_path.h"
 #include "assets/texture_bank.h"
 #include "platform/message_box.h"
+#include "platform/termination.h"
 #include "platform/window.h"
 
-int runDemo() {
-    if (!soundLibraryVersionMatches()) {
+DemoSteps demoSteps() {
+    DemoSteps steps{};
+    steps.soundLibraryVersionMatches = soundLibraryVersionMatches;
+    steps.openMusic = openMusic;
+    steps.openWindow = openWindow;
+    steps.registerMusicSyncs = registerMusicSyncs;
+    steps.startMusicPlayback = startMusicPlayback;
+    steps.loadTextureBank = loadTextureBank;
+    steps.runFrameLoop = runFrameLoop;
+    steps.closeMusic = closeMusic;
+    steps.closeWindow = closeWindow;
+    return steps;
+}
+
+int runDemo(const DemoSteps& steps) {
+    if (!steps.soundLibraryVersionMatches()) {
         showMessageBox("BASS version 1.8 was not loaded", "Incorrect BASS.DLL", MB_OK);
         return 0;
     }
-    if (!openMusic()) {
+    if (!steps.openMusic()) {
         showMessageBox("Can't initialize sound.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
+    // A termination signal during start-up: no window is opened any more.
+    if (terminationRequested()) {
+        steps.closeMusic();
+        return 0;
+    }
     // openWindow shows its own message on failure.
-    if (!openWindow("Glimmervandra", screenWidth, screenHeight, 16, fullscreen)) return 0;
+    if (!steps.openWindow("Glimmervandra", screenWidth, screenHeight, 16, fullscreen)) return 0;
 
-    registerMusicSyncs();
-    if (!startMusicPlayback()) {
+    steps.registerMusicSyncs();
+    if (!steps.startMusicPlayback()) {
         // Give the desktop its display mode back before saying so: a message
         // box behind a fullscreen window could not be answered.
-        closeWindow();
+        steps.closeWindow();
+        MessageDetail detail(dataFileDetail("Data/ancool2.mod"));
         showMessageBox("Soenderbuggat.....", "ERROR", MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
-    loadTextureBank("data/grass1.tga");  // the music already plays meanwhile
+    steps.loadTextureBank("data/grass1.tga");  // the music already plays meanwhile
 
-    const int exitCode = runFrameLoop();
-    closeMusic();
-    closeWindow();
+    // A termination signal from here on reaches the frame loop as a close
+    // message: its first frame ends the run as Escape would.
+    const int exitCode = steps.runFrameLoop();
+    steps.closeMusic();
+    steps.closeWindow();
     return exitCode;
 }

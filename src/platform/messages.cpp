@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "platform/termination.h"
 #include "platform/window.h"
 
 uint8_t keys[256] = {};
@@ -16,6 +17,8 @@ std::deque<Message> queue;
 // else is waiting, and posting it twice still gives one WM_QUIT.
 bool quitPending = false;
 int quitExitCode = 0;
+// A termination signal is handed to the program once, as a close message.
+bool terminationDelivered = false;
 
 intptr_t defaultWindowProcedure(void*, unsigned, uintptr_t, intptr_t) { return 0; }
 
@@ -140,8 +143,9 @@ uintptr_t virtualKeyCode(int sdlKeycode, int sdlScancode) {
 bool messageFromSdlEvent(const SDL_Event& event, Message& message) {
     switch (event.type) {
         case SDL_QUIT:
-            // An interrupt or termination signal: ask to close, as the window's
-            // close button does, so the desktop mode is restored on the way out.
+            // SDL's own quit request (the program's signal handlers come in
+            // through peekMessage): ask to close, as the window's close button
+            // does, so the desktop mode is restored on the way out.
             message = {WM_CLOSE, 0, 0};
             return true;
         case SDL_KEYDOWN:
@@ -159,6 +163,13 @@ bool messageFromSdlEvent(const SDL_Event& event, Message& message) {
 
 bool peekMessage(Message& message) {
     pumpSdlEvents();
+    if (terminationRequested() && !terminationDelivered) {
+        // Ahead of anything still waiting: the demo ends promptly, through
+        // the same close as the window's button, so the desktop gets its
+        // display mode back on the way out.
+        terminationDelivered = true;
+        queue.push_front({WM_CLOSE, 0, 0});
+    }
     if (!queue.empty()) {
         message = queue.front();
         queue.pop_front();
@@ -220,5 +231,6 @@ void resetMessages() {
     queue.clear();
     quitPending = false;
     quitExitCode = 0;
+    terminationDelivered = false;
     std::fill(std::begin(keys), std::end(keys), uint8_t(0));
 }

@@ -32,10 +32,9 @@ void reportSdlError(const char* step) {
     std::fprintf(stderr, "%s: %s\n", step, SDL_GetError());
 }
 
-// Opens SDL video on a real display only. Left to itself SDL falls back to its
-// invisible drivers (offscreen, dummy) and the demo would run unseen; with the
-// choice restricted, a missing display is an error the user can read.
-bool startVideo() {
+}  // namespace
+
+bool startVideoOnDisplay() {
     // Wayland only where a compositor could be: without a runtime folder its
     // client library just complains on stderr.
     const bool waylandPossible = SDL_getenv("WAYLAND_DISPLAY") || SDL_getenv("XDG_RUNTIME_DIR");
@@ -48,18 +47,30 @@ bool startVideo() {
             candidates.push_back("wayland");
     }
 
+    // SDL only says that a driver is "not available"; the user needs to
+    // know which display could not be opened.
+    const char* x11Display = SDL_getenv("DISPLAY");
+    const char* waylandDisplay = SDL_getenv("WAYLAND_DISPLAY");
     std::string reasons;
     for (const std::string& driver : candidates) {
         SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
         if (!reasons.empty()) reasons += "; ";
-        reasons += driver + ": " + SDL_GetError();
+        if (driver == "x11" && x11Display && *x11Display)
+            reasons += "x11: the X display \"" + std::string(x11Display) + "\" could not be opened";
+        else if (driver == "wayland")
+            reasons += "wayland: the Wayland display \"" +
+                       std::string(waylandDisplay && *waylandDisplay ? waylandDisplay : "wayland-0") +
+                       "\" could not be opened";
+        else
+            reasons += driver + ": " + SDL_GetError();
     }
-    const char* display = SDL_getenv("DISPLAY");
-    if (!display || !*display) reasons += "; DISPLAY is not set";
+    if (!x11Display || !*x11Display) reasons += "; DISPLAY is not set";
     SDL_SetError("no display to open a window on (%s)", reasons.c_str());
     return false;
 }
+
+namespace {
 
 void requestPixelFormat(int bits) {
     SDL_GL_ResetAttributes();
@@ -154,7 +165,7 @@ bool openWindow(const char* title, int width, int height, int bits, uint8_t full
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
 
     if (!videoUp) {
-        if (!startVideo()) {
+        if (!startVideoOnDisplay()) {
             reportSdlError("window system");
             showMessageBox("Failed To Register The Window Class.", "ERROR", errorStyle);
             return false;

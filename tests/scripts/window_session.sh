@@ -12,6 +12,9 @@
 #   close-window       a close request (WM_DELETE_WINDOW) ends the demo, exit 0
 #   missing-data       no Data folder anywhere: "Soenderbuggat....." once the window opened, exit 0
 #   no-display         no DISPLAY at all: the window error on stderr, exit 0, no crash
+#   display-nowhere    DISPLAY names a display that does not exist: stderr names it, nothing else
+#   term-in-box        SIGTERM while a missing picture's box is open: box and demo gone at once, exit 0
+#   int-in-question    SIGINT while the windowed-mode question is open: ends at once, exit 0
 #
 # Exit 77 (skipped) when the scenario needs the data set and it is not there.
 # GLIMMER_SCREENSHOT_DIR, when set, receives a picture of the screen per scenario.
@@ -256,6 +259,48 @@ no-display)
     [[ "$demoStatus" -lt 128 ]] || fail "the demo died of signal $((demoStatus - 128))"
     expectCleanExit
     expectOnStderr "Failed To Register The Window Class."
+    ;;
+display-nowhere)
+    # A display number with no server behind it.
+    number=4711
+    while [[ -e "/tmp/.X11-unix/X$number" ]]; do number=$((number + 1)); done
+    (cd "$datadir" && exec env -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR DISPLAY=":$number" SDL_AUDIODRIVER=dummy \
+        "$demo") >"$work/stdout" 2>"$work/stderr" &
+    demoPid=$!
+    waitForExit 60
+    expectCleanExit
+    expectOnStderr "Failed To Register The Window Class."
+    expectOnStderr "the X display \":$number\" could not be opened"
+    # Those two lines and nothing else: no attempts at other kinds of box.
+    [[ "$(wc -l <"$work/stderr")" -eq 2 ]] || fail "stderr has more than the two lines"
+    ;;
+term-in-box)
+    needData
+    startServer 640x480x16
+    # A copy of the demo beside a data set that lacks the last picture.
+    mkdir -p "$work/run/Data"
+    cp "$demo" "$work/run/glimmervandra"
+    demo="$work/run/glimmervandra"
+    for file in "$datadir"/Data/*; do
+        [[ "$(basename "$file")" == credits.tga ]] || ln -s "$(realpath "$file")" "$work/run/Data/"
+    done
+    startDemo "$work/run"
+    waitForWindow ERROR
+    kill -TERM "$demoPid"
+    waitForExit 5
+    expectCleanExit
+    [[ -z "$(viewableWindows ERROR)" ]] || fail "the message box outlived the demo"
+    expectOnStderr "Could not open texture file"
+    expectOnStderr "Data/credits.tga\": not found in the working directory ($work/run)"
+    ;;
+int-in-question)
+    startServer 1024x768x24
+    startDemo "$datadir"
+    waitForWindow "Vopa GL"
+    kill -INT "$demoPid"
+    waitForExit 5
+    expectCleanExit
+    [[ -z "$(viewableWindows "Vopa GL")$(viewableWindows ERROR)" ]] || fail "a message box is still shown"
     ;;
 *)
     fail "unknown scenario"
