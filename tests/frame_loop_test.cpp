@@ -67,7 +67,7 @@ TEST_F(FrameLoopTest, TheFrameThatTakesTheQuitMessageIsStillDrawnWithItsMeter) {
     recordedCalls.clear();
     EXPECT_TRUE(frameLoopPass(record));   // this pass takes it and is drawn in full
     EXPECT_EQ(record.message, WM_QUIT);
-    const std::vector<std::string> expected = {"drawSlide 5", "drawLevelMeter"};
+    const std::vector<std::string> expected = {"presentFrame", "drawSlide 5", "drawLevelMeter"};
     EXPECT_EQ(recordedNames(true), expected);
 }
 
@@ -105,13 +105,21 @@ TEST_F(FrameLoopTest, ScenesSeeTheClockValuesOfThePreviousFrameStart) {
     EXPECT_DOUBLE_EQ(slides[3].frameDelta, 0.020);
 }
 
-TEST_F(FrameLoopTest, TheFlashDecaysBeforeTheSceneIsDrawn) {
+// Within a pass: the previous frame is presented first, then the flash
+// decays, and only then is the row chosen and drawn, so the scene sees the
+// decayed flash.
+TEST_F(FrameLoopTest, APassPresentsFirstThenDecaysTheFlashThenDraws) {
     Message record;
     frameLoopPass(record);
     fakeTicks += 100;
     frameLoopPass(record);  // frameDelta is now 0.1
     flashLevel = 100.0f;
     fakeTicks += 100;
+    recordedCalls.clear();
     frameLoopPass(record);
     EXPECT_FLOAT_EQ(flashLevel.load(), 95.0f);
+    const std::vector<std::string> expected = {"presentFrame", "drawSlide 5", "drawLevelMeter"};
+    ASSERT_EQ(recordedNames(true), expected);
+    EXPECT_FLOAT_EQ(recordedCalls[0].flashLevel, 100.0f);
+    EXPECT_FLOAT_EQ(recordedCalls[1].flashLevel, 95.0f);
 }

@@ -4,7 +4,6 @@
 
 #include "app/clock.h"
 #include "app/timeline.h"
-#include "platform/window.h"
 
 bool frameLoopPass(Message& message) {
     Message taken;
@@ -14,7 +13,7 @@ bool frameLoopPass(Message& message) {
         dispatchMessage(message);
     }
     frameStartStep();
-    swapWindowBuffers();
+    if (currentProgrammeOps().presentFrame) currentProgrammeOps().presentFrame();
     flashDecayStep();
     timelineStep();
     if (currentProgrammeOps().drawLevelMeter) currentProgrammeOps().drawLevelMeter();

@@ -1,6 +1,7 @@
 // The real operations behind each row of the timeline.
 #include "app/timeline.h"
 
+#include "platform/window.h"
 #include "scenes/cube_pyramid_scene.h"
 #include "scenes/flower_scene.h"
 #include "scenes/level_meter.h"
@@ -28,5 +29,6 @@ ProgrammeOps programmeOperations() {
     ops.drawMorphFrame = drawMorphFrame;
     ops.releaseMorphModels = releaseMorphModels;
     ops.drawLevelMeter = drawLevelMeter;
+    ops.presentFrame = swapWindowBuffers;
     return ops;
 }

@@ -26,6 +26,9 @@ struct ProgrammeOps {
     void (*releaseMorphModels)();
     // Not a row's operation: the overlay the frame loop draws over every row.
     void (*drawLevelMeter)();
+    // Nor this: the frame loop's buffer swap, which presents the frame drawn
+    // in the pass before.
+    void (*presentFrame)();
 };
 
 // The real scenes, wired in src/app/programme.cpp.

@@ -9,7 +9,8 @@ std::vector<RecordedCall> recordedCalls;
 namespace {
 void record(const std::string& name) {
     TimelineFlags flags = timelineFlags();
-    recordedCalls.push_back({name, flags.sceneMode, flags.slideMode, phase, rotY, elapsed.load(), frameDelta.load()});
+    recordedCalls.push_back({name, flags.sceneMode, flags.slideMode, phase, rotY, elapsed.load(), frameDelta.load(),
+                             flashLevel.load()});
 }
 }  // namespace
 
@@ -31,6 +32,7 @@ ProgrammeOps recordingProgramme() {
     ops.drawMorphFrame = [] { record("drawMorphFrame"); };
     ops.releaseMorphModels = [] { record("releaseMorphModels"); };
     ops.drawLevelMeter = [] { record("drawLevelMeter"); };
+    ops.presentFrame = [] { record("presentFrame"); };
     return ops;
 }
 

@@ -15,6 +15,7 @@ struct RecordedCall {
     float rotY;
     double elapsed;
     double frameDelta;
+    float flashLevel;
 };
 
 extern std::vector<RecordedCall> recordedCalls;
