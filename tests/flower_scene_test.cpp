@@ -8,6 +8,7 @@
 #include "app/shared_state.h"
 #include "assets/data_path.h"
 #include "assets/ms3d_model.h"
+#include "assets/texture_bank.h"
 #include "ms3d_writer.h"
 #include "platform/message_box.h"
 #include "scenes/flower_scene.h"
@@ -204,6 +205,45 @@ TEST_F(FlowerScene, FlashDrivesTheBackgroundAheadOfTheLight) {
     EXPECT_FLOAT_EQ(clear[0], float((1 - std::cos(0.005 * 3000.0)) / 3.0));
     EXPECT_FLOAT_EQ(ambient[0], float((1 - std::cos(0.005 * 30.0)) / 3.0));
     EXPECT_FLOAT_EQ(ambient[1], float((1 - std::cos(30.0 / 75.0)) / 6.0));
+}
+
+// The grid is textured from slot 0 (the grass): with slot 0 pure red and
+// every other slot pure blue, the grid shows red and nowhere blue.
+TEST_F(FlowerScene, GridIsTexturedFromSlotZero) {
+    Ms3dFile dot;  // a flower that draws nothing over the grid
+    dot.vertices = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+    Ms3dTriangleRecord triangle;
+    triangle.vertexIndices[1] = 1;
+    triangle.vertexIndices[2] = 2;
+    dot.triangles = {triangle};
+    Ms3dGroupRecord group;
+    group.triangleIndices = {0};
+    dot.groups = {group};
+    data.write("Data/blomma.ms3d", encodeMs3d(dot));
+
+    GLuint names[textureBankSize];
+    glGenTextures(textureBankSize, names);
+    for (int slot = 0; slot < textureBankSize; ++slot) {
+        const uint8_t texel[3] = {uint8_t(slot == 0 ? 255 : 0), 0, uint8_t(slot == 0 ? 0 : 255)};
+        glBindTexture(GL_TEXTURE_2D, names[slot]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texel);
+        textureBank[slot].textureId = names[slot];
+    }
+    ASSERT_EQ(setupFlowerScene(), 1);
+    frameDelta = 0.0;
+    drawFlowerFrame();
+    const auto pixels = frame();
+    for (TextureImage& slot : textureBank) slot.textureId = 0;
+    glDeleteTextures(textureBankSize, names);
+
+    int red = 0, blue = 0;
+    for (size_t p = 0; p < pixels.size(); p += 4) {
+        red += pixels[p] != 0;
+        blue += pixels[p + 2] != 0;
+    }
+    EXPECT_GT(red, 1000);
+    EXPECT_EQ(blue, 0);
 }
 
 // No model file: the box is shown, the GL state is left alone and no grid

@@ -151,6 +151,44 @@ TEST_F(MorphScene, FirstFrameLightAndMarker) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
+// The figure spins 3 degrees per unit of rotY about (1, 1, 1): at rotY 30 a
+// quarter turn. GL's feedback mode gives the window positions of the
+// figure's corners as drawn, to compare with the figure's own coordinates
+// put through the camera and that turn.
+TEST_F(MorphScene, FigureTurnsThreeDegreesPerUnitOfRotY) {
+    writePoses(standing, slouching);
+    ASSERT_EQ(setupMorphScene(), 1);
+    glDisable(GL_CULL_FACE);  // the triangle is wanted whichever way it faces
+    rotY = 30.0f;
+    frameDelta = 0.0;
+    std::vector<GLfloat> feedback(1024);
+    glFeedbackBuffer(GLsizei(feedback.size()), GL_3D, feedback.data());
+    glRenderMode(GL_FEEDBACK);
+    drawMorphFrame();
+    ASSERT_GT(glRenderMode(GL_RENDER), 11);
+    // The figure is drawn first: a polygon of three corners.
+    ASSERT_EQ(feedback[0], GLfloat(GL_POLYGON_TOKEN));
+    ASSERT_EQ(feedback[1], 3.0f);
+
+    GLdouble turned[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glPushMatrix();
+    glLoadIdentity();
+    gluLookAt(40, -50 * (std::cos(3.0) + 1) - 80, 50 * std::sin(3.0), 0, 0, 0, 0, 1, 0);
+    glRotatef(90.0f, 1.0f, 1.0f, 1.0f);
+    glGetDoublev(GL_MODELVIEW_MATRIX, turned);
+    glPopMatrix();
+    for (int corner = 0; corner < 3; ++corner) {
+        const float* at = modelC->vertices[corner].location;
+        GLdouble x, y, z;
+        ASSERT_TRUE(gluProject(at[0], at[1], at[2], turned, projection, viewport, &x, &y, &z));
+        EXPECT_NEAR(feedback[2 + 3 * corner], x, 0.05) << "corner " << corner;
+        EXPECT_NEAR(feedback[3 + 3 * corner], y, 0.05) << "corner " << corner;
+    }
+}
+
 // The first pose has fewer vertices: only the vertices both poses have are
 // blended; the drawn model's others keep their loaded positions.
 TEST_F(MorphScene, PosesOfDifferentSizesNeverReadPastTheShorter) {
@@ -174,6 +212,8 @@ TEST_F(MorphScene, FailedSetUpStopsAtTheFailingModelAndReleasesWhatExists) {
     auto boxes = takeCapturedMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     expectBox(boxes[0]);
+    // stderr names the pose that was missing.
+    EXPECT_NE(boxes[0].detail.find("\"data/kukslak.ms3d\": not found"), std::string::npos) << boxes[0].detail;
     ASSERT_NE(modelA, nullptr);
     EXPECT_EQ(modelA->vertexCount, 3);
     ASSERT_NE(modelB, nullptr);

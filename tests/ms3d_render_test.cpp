@@ -99,6 +99,17 @@ TEST_F(Ms3dRenderTest, TexturingIsLeftAsItWasFound) {
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_EQ(pixel(width / 4, height / 2).g, 255);
     EXPECT_EQ(pixel(3 * width / 4, height / 2).g, 255);
+
+    // Drawn first, the mesh without material finds texturing on and the
+    // black texture bound, and is still drawn untextured (in the current
+    // material, green from the call before).
+    std::swap(model.meshes[0], model.meshes[1]);
+    glClear(GL_COLOR_BUFFER_BIT);
+    model.render();
+    EXPECT_EQ(pixel(3 * width / 4, height / 2).g, 255);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    std::swap(model.meshes[0], model.meshes[1]);
+
     glDeleteTextures(1, &black);
     glDisable(GL_TEXTURE_2D);
     model.render();
@@ -112,6 +123,34 @@ TEST_F(Ms3dRenderTest, TexturingIsLeftAsItWasFound) {
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_EQ(pixel(width / 2, height / 2).g, 0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// A material with a texture draws it with each corner's s and t: a 2 x 2
+// texture whose four texels differ tells s from t.
+TEST_F(Ms3dRenderTest, TexturedMaterialsUseEachCornersSAndT) {
+    GLuint quarters = 0;
+    // Rows bottom up (t = 0 first): red, green / blue, white.
+    const uint8_t texels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    glGenTextures(1, &quarters);
+    glBindTexture(GL_TEXTURE_2D, quarters);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+    glDisable(GL_LIGHTING);
+    glColor3f(1, 1, 1);
+    model.materials[0].texture = quarters;
+    for (int32_t i = 0; i < model.triangleCount; ++i)
+        for (int corner = 0; corner < 3; ++corner) {
+            model.triangles[i].s[corner] = 0.75f;  // right column
+            model.triangles[i].t[corner] = 0.25f;  // bottom row
+        }
+    model.render();
+    const Rgba left = pixel(width / 4, height / 2);
+    EXPECT_EQ(left.r, 0);
+    EXPECT_EQ(left.g, 255);  // green, not blue (s and t swapped)
+    EXPECT_EQ(left.b, 0);
+    model.materials[0].texture = 0;
+    glDeleteTextures(1, &quarters);
 }
 
 TEST_F(Ms3dRenderTest, RewrittenPositionsAreDrawnByTheNextCall) {
