@@ -1,9 +1,12 @@
 // The generator's parts: the canvas and its conversion to TGA rows, text,
 // the synthesised instruments, and the song's musical landmarks.
+#include "app/shared_state.h"
 #include "assets/tga.h"
 #include "canvas.h"
 #include "instruments.h"
+#include "platform/headless_gl.h"
 #include "platform/message_box.h"
+#include "scene_frames.h"
 #include "song.h"
 #include "support/test_modules.h"
 #include "text.h"
@@ -143,6 +146,45 @@ TEST(Text, DrawsAccentsAndDashesFromUtf8AsGlyphsNotQuestionMarks)
     EXPECT_GT(dash, question * 1.5f);
     // A broken sequence comes out as one character, not as a crash or garbage.
     EXPECT_NEAR(painter.measure(FontStyle::SansRegular, 40, "\xE2\x80"), question, 0.5f);
+}
+
+// Card II is painted from frames of the cube and pyramid scene. Seen at
+// spin 0 the pyramid stands apex up and the cube shows a square face: a
+// frame read bottom row first would stand the card's pyramid on its head,
+// and a wrong programme time would show the other solid. The generator
+// runs inside other programs (the tests), so it leaves no context current
+// and no spin behind.
+TEST(SceneFrames, ShowTheSolidOfEachMomentUprightAndLeaveNoStateBehind)
+{
+    std::vector<Canvas> frames;
+    std::string error;
+    rotY = 77.0f;
+    ASSERT_TRUE(renderSolidFrames(160, 120, {{62.0, 0.0f}, {67.0, 0.0f}}, frames, error)) << error;
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_FALSE(headlessContextCurrent());
+    EXPECT_EQ(rotY, 0.0f);
+    // Solid pixels (not the lilac clear colour) in the upper and the lower
+    // half of the solid's own height.
+    auto halves = [](const Canvas& frame, int& upper, int& lower) {
+        std::vector<int> perRow(size_t(frame.height), 0);
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x) {
+                Colour c = frame.get(x, y);
+                perRow[size_t(y)] += std::fabs(c.r - 0.9f) + std::fabs(c.g - 0.8f) + std::fabs(c.b - 1.0f) > 0.03f;
+            }
+        int top = 0, bottom = frame.height - 1;
+        while (top < bottom && perRow[size_t(top)] == 0) ++top;
+        while (bottom > top && perRow[size_t(bottom)] == 0) --bottom;
+        upper = lower = 0;
+        for (int y = top; y <= bottom; ++y) (2 * y < top + bottom ? upper : lower) += perRow[size_t(y)];
+    };
+    int upper = 0, lower = 0;
+    halves(frames[0], upper, lower);
+    EXPECT_GT(lower, 0);
+    EXPECT_LT(upper, lower * 0.6) << "the pyramid narrows upwards";
+    halves(frames[1], upper, lower);
+    EXPECT_GT(lower, 0);
+    EXPECT_NEAR(upper, lower, lower * 0.1) << "the cube is square";
 }
 
 namespace {
