@@ -1,12 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+
 #include "app/clock.h"
 #include "app/frame_loop.h"
+#include "app/frame_stats.h"
 #include "app/shared_state.h"
 #include "app/timeline.h"
 #include "platform/messages.h"
 #include "support/gl_test.h"
 #include "support/recording_programme.h"
+#include "support/test_modules.h"
 
 namespace {
 uint32_t fakeTicks = 0;
@@ -122,4 +130,87 @@ TEST_F(FrameLoopTest, APassPresentsFirstThenDecaysTheFlashThenDraws) {
     ASSERT_EQ(recordedNames(true), expected);
     EXPECT_FLOAT_EQ(recordedCalls[0].flashLevel, 100.0f);
     EXPECT_FLOAT_EQ(recordedCalls[1].flashLevel, 95.0f);
+}
+
+TEST(FrameStats, MedianAndP99PerRowAreNearestRankOfThatRowsFramesOnly) {
+    std::vector<std::pair<int, double>> samples;
+    // Row 3: 1..100 ms given in falling order; row 1: three slow frames
+    // interleaved, which must not leak into row 3.
+    for (int ms = 100; ms >= 1; --ms) {
+        samples.emplace_back(3, ms / 1000.0);
+        if (ms % 40 == 0) samples.emplace_back(1, 0.5);
+    }
+    const std::vector<FrameRowStats> rows = summariseFrames(samples);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].row, 1);
+    EXPECT_EQ(rows[0].frames, 2u);
+    EXPECT_DOUBLE_EQ(rows[0].medianMs, 500.0);
+    EXPECT_EQ(rows[1].row, 3);
+    EXPECT_EQ(rows[1].frames, 100u);
+    EXPECT_DOUBLE_EQ(rows[1].medianMs, 50.0);
+    EXPECT_DOUBLE_EQ(rows[1].p99Ms, 99.0);
+    EXPECT_DOUBLE_EQ(nearestRankPercentile({7.0}, 0.99), 7.0);
+    EXPECT_DOUBLE_EQ(nearestRankPercentile({}, 0.5), 0.0);
+}
+
+// The statistics are written only when asked for, describe the rows the loop
+// drew, and a file that cannot be written costs nothing but a line on stderr.
+TEST_F(FrameLoopTest, StatisticsFileOnlyWhenNamedWithEveryRowDrawn) {
+    ScratchFolder scratch;
+    const std::string path = scratch.path() + "/stats.txt";
+    unsetenv("GLIMMER_FRAME_STATS");
+    postQuitMessage(0);
+    EXPECT_EQ(runFrameLoop(), 0);
+    struct stat info {};
+    EXPECT_NE(stat(path.c_str(), &info), 0) << "written although not asked for";
+
+    setenv("GLIMMER_FRAME_STATS", path.c_str(), 1);
+    const double before = monotonicSeconds();
+    // Title for a few frames, then slide 6 once the first event has come.
+    for (int i = 0; i < 4; ++i) postMessage(keyDown('A'));
+    storeTimelineValues(0.02, 1000.0);
+    for (int i = 0; i < 6; ++i) postMessage(keyDown('B'));
+    postMessage(keyDown(VK_ESCAPE));
+    setClockTicksSource([] { return fakeTicks += 10; });
+    EXPECT_EQ(runFrameLoop(), 0);
+    unsetenv("GLIMMER_FRAME_STATS");
+
+    std::ifstream file(path);
+    ASSERT_TRUE(file) << "no statistics file";
+    std::map<int, std::pair<size_t, double>> rows;  // row: frames, shown at
+    std::string line, word;
+    double cpu = -1, wall = -1;
+    while (std::getline(file, line)) {
+        std::istringstream in(line);
+        in >> word;
+        if (word == "row") {
+            int row = 0;
+            size_t frames = 0;
+            double median = 0, p99 = 0, shown = 0;
+            in >> row >> frames >> median >> p99 >> shown;
+            EXPECT_LE(median, p99) << line;
+            rows[row] = {frames, shown};
+        } else if (word == "cpu_seconds") {
+            in >> cpu;
+        } else if (word == "wall_seconds") {
+            in >> wall;
+        }
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_GE(rows[1].first, 1u);
+    EXPECT_GE(rows[2].first, 1u);
+    EXPECT_EQ(rows[1].first + rows[2].first, 12u);  // one pass per message, and the one taking the quit
+    EXPECT_GE(rows[1].second, before);
+    EXPECT_GT(rows[2].second, rows[1].second) << "slide 6 presented before the title";
+    EXPECT_GE(cpu, 0.0);
+    EXPECT_GT(wall, 0.0);
+
+    // A folder that does not exist: said on stderr, the loop ends as usual.
+    setenv("GLIMMER_FRAME_STATS", (scratch.path() + "/missing/stats.txt").c_str(), 1);
+    postQuitMessage(4);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runFrameLoop(), 4);
+    const std::string said = testing::internal::GetCapturedStderr();
+    unsetenv("GLIMMER_FRAME_STATS");
+    EXPECT_NE(said.find("frame statistics: cannot write"), std::string::npos) << said;
 }

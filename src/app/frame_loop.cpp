@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "app/clock.h"
+#include "app/frame_stats.h"
 #include "app/timeline.h"
 
 bool frameLoopPass(Message& message) {
@@ -14,17 +15,22 @@ bool frameLoopPass(Message& message) {
     }
     frameStartStep();
     if (currentProgrammeOps().presentFrame) currentProgrammeOps().presentFrame();
+    const bool stats = frameStatsOn();
+    if (stats) frameStatsSwapped();
     flashDecayStep();
     timelineStep();
     if (currentProgrammeOps().drawLevelMeter) currentProgrammeOps().drawLevelMeter();
     glFlush();
     frameEndStep();
+    if (stats) frameStatsPassDone(currentTimelineRow());
     return message.message == WM_QUIT;
 }
 
 int runFrameLoop() {
     Message message;  // cleared: WM_NULL until a message is taken
+    frameStatsBegin();
     while (!frameLoopPass(message)) {
     }
+    frameStatsFinish();
     return int(message.wParam);
 }
