@@ -17,10 +17,13 @@ std::string outputPath;
 double loopStart = 0.0, cpuStart = 0.0;
 double lastPassEnd = 0.0;
 int lastRow = 0;
+double passSwap = 0.0;
 // Per pass: its row and how long it took.
 std::vector<std::pair<int, double>> frames;
-// Per row: when the swap first presented a frame of it.
-std::map<int, double> shownAt;
+// Per row: when the timeline first chose it (the swap stamp of that pass,
+// taken just before its timeline step) and when a swap first presented a
+// frame of it.
+std::map<int, double> chosenAt, shownAt;
 
 double cpuSeconds() {
     rusage usage{};
@@ -49,7 +52,7 @@ std::vector<FrameRowStats> summariseFrames(const std::vector<std::pair<int, doub
     std::vector<FrameRowStats> rows;
     for (const auto& [row, times] : byRow)
         rows.push_back({row, times.size(), nearestRankPercentile(times, 0.5) * 1000.0,
-                        nearestRankPercentile(times, 0.99) * 1000.0, 0.0});
+                        nearestRankPercentile(times, 0.99) * 1000.0});
     return rows;
 }
 
@@ -59,6 +62,7 @@ bool frameStatsBegin() {
     if (!recording) return false;
     outputPath = path;
     frames.clear();
+    chosenAt.clear();
     shownAt.clear();
     lastRow = 0;
     loopStart = lastPassEnd = monotonicSeconds();
@@ -71,12 +75,14 @@ bool frameStatsOn() { return recording; }
 void frameStatsSwapped() {
     // This swap presents the frame the previous pass drew; a row's first
     // stamp is when it reached the screen.
-    if (lastRow != 0) shownAt.emplace(lastRow, monotonicSeconds());
+    passSwap = monotonicSeconds();
+    if (lastRow != 0) shownAt.emplace(lastRow, passSwap);
 }
 
 void frameStatsPassDone(int row) {
     const double now = monotonicSeconds();
     frames.emplace_back(row, now - lastPassEnd);
+    chosenAt.emplace(row, passSwap);
     lastPassEnd = now;
     lastRow = row;
 }
@@ -91,12 +97,14 @@ void frameStatsFinish() {
         std::fprintf(stderr, "frame statistics: cannot write %s: %s\n", outputPath.c_str(), std::strerror(errno));
         return;
     }
-    std::fprintf(file, "# row frames median_ms p99_ms shown_at (CLOCK_MONOTONIC s)\n");
-    for (FrameRowStats& stats : summariseFrames(frames)) {
-        const auto shown = shownAt.find(stats.row);
-        std::fprintf(file, "row %d %zu %.3f %.3f %.6f\n", stats.row, stats.frames, stats.medianMs, stats.p99Ms,
-                     shown == shownAt.end() ? 0.0 : shown->second);
-    }
+    std::fprintf(file, "# row frames median_ms p99_ms chosen_at shown_at (CLOCK_MONOTONIC s)\n");
+    const auto stamp = [](const std::map<int, double>& stamps, int row) {
+        const auto found = stamps.find(row);
+        return found == stamps.end() ? 0.0 : found->second;
+    };
+    for (const FrameRowStats& stats : summariseFrames(frames))
+        std::fprintf(file, "row %d %zu %.3f %.3f %.6f %.6f\n", stats.row, stats.frames, stats.medianMs, stats.p99Ms,
+                     stamp(chosenAt, stats.row), stamp(shownAt, stats.row));
     std::fprintf(file, "cpu_seconds %.6f\nwall_seconds %.6f\n", cpu, wall);
     if (std::fclose(file) != 0)
         std::fprintf(stderr, "frame statistics: cannot write %s: %s\n", outputPath.c_str(), std::strerror(errno));

@@ -1,9 +1,10 @@
 // Opt-in frame statistics of the real window path. With GLIMMER_FRAME_STATS
 // naming a file, the frame loop notes how long each frame took and when each
 // row of the timeline first reached the screen, and the file receives, at the
-// end of the run, per row: frames, median and 99th-percentile frame time, and
-// the moment (CLOCK_MONOTONIC seconds) its first frame was presented; then the
-// process's CPU seconds over the wall seconds of the loop. Unset, nothing is
+// end of the run, per row: frames, median and 99th-percentile frame time, the
+// moment (CLOCK_MONOTONIC seconds) the timeline first chose it and the moment
+// its first frame was presented; then the process's CPU seconds over the wall
+// seconds of the loop. Unset, nothing is
 // measured and nothing written.
 #pragma once
 
@@ -26,7 +27,6 @@ struct FrameRowStats {
     int row;
     size_t frames;
     double medianMs, p99Ms;
-    double shownAt;  // monotonic seconds; 0 when never presented
 };
 // Figures per row from per-frame samples (row, seconds), rows ascending.
 // Percentiles are nearest-rank: the value at rank ceil(p x n).

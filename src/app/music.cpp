@@ -9,10 +9,7 @@ namespace {
 
 const char* const musicFile = "Data/ancool2.mod";
 
-// The marked places of the module: order 1 row 32 ends the title, order 2
-// row 0 starts the scene programme, and instrument 9 (any note) flashes.
-constexpr uint64_t titleEndPosition = 0x200001;
-constexpr uint64_t timelineStartPosition = 2;
+// Instrument 9 (any note) flashes.
 constexpr uint64_t flashInstrument = 0xFFFF0009;
 
 // Slide 6 stays until the second event; its bound lies far beyond the end
@@ -41,8 +38,8 @@ bool openMusicOffline() {
 void registerMusicSyncs() {
     const uint32_t oneTimePosition = SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS;
     const uint32_t oneTimeInstrument = SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST;
-    soundSetSync(musicHandle, oneTimePosition, titleEndPosition, titleEndSync, nullptr);
-    soundSetSync(musicHandle, oneTimePosition, timelineStartPosition, timelineStartSync, nullptr);
+    soundSetSync(musicHandle, oneTimePosition, musicTitleEndPosition, titleEndSync, nullptr);
+    soundSetSync(musicHandle, oneTimePosition, musicTimelineStartPosition, timelineStartSync, nullptr);
     soundSetSync(musicHandle, oneTimeInstrument, flashInstrument, flashSync, nullptr);
 }
 

@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+// The marked places of the module (order | row << 16): order 1 row 32 ends
+// the title, order 2 row 0 starts the scene programme.
+constexpr uint64_t musicTitleEndPosition = 0x200001;
+constexpr uint64_t musicTimelineStartPosition = 2;
+
 // 0 until loaded and 0 if loading failed.
 extern uint32_t musicHandle;
 

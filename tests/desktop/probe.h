@@ -1,0 +1,55 @@
+// Measurements of the desktop suite: what a grabbed picture shows, and where
+// in a recording of the sound server a stretch of the demo's music lies.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// An 8-bit grey picture, rows top first.
+struct GreyPicture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+// Mean brightness 0..1 of the whole picture and of its four corners (each
+// an eighth of the width and height): a picture that fills the screen has
+// something in every corner.
+struct PictureSummary {
+    double mean;
+    double corners[4];  // top-left, top-right, bottom-left, bottom-right
+};
+PictureSummary summarisePicture(const GreyPicture& picture);
+
+// Mean absolute difference 0..1 of two pictures of the same size; 1 when
+// the sizes differ.
+double pictureDifference(const GreyPicture& a, const GreyPicture& b);
+
+// Where `reference[from, from + length)` best matches `recording`: the
+// recording index of reference sample `from`, searched over
+// [firstStart, lastStart], by normalised cross-correlation (1 = the same
+// shape at any volume). A coarse search on 8-sample sums, then the best of
+// the full-rate neighbours.
+struct Match {
+    long start = -1;
+    double score = 0.0;
+};
+Match findInRecording(const std::vector<float>& recording, const std::vector<float>& reference, size_t from,
+                      size_t length, long firstStart, long lastStart);
+
+// The clock of a capture stream from its deliveries: after a delivery that
+// brought the count of frames to n at time t, frame 0 was recorded no later
+// than t - n / rate. The earliest of these bounds is the least delayed
+// delivery's, and the estimate of when frame 0 was recorded.
+class CaptureClock {
+public:
+    explicit CaptureClock(double rate) : rate(rate) {}
+    void delivered(uint64_t framesSoFar, double now);
+    double frameZeroAt() const { return start; }
+    bool known() const { return seen; }
+
+private:
+    double rate;
+    double start = 0.0;
+    bool seen = false;
+};
