@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The desktop suite (tests/desktop/suite.sh): the built demo on Xorg with real
+# mode switching, openbox, weston (Wayland and XWayland), PulseAudio and
+# PipeWire. Runs after scripts/test.sh, which installs and builds; needs root
+# for Xorg without a console. GLIMMER_DESKTOP_KEEP=1 keeps the grabs, logs
+# and recordings of every case.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/setup.sh"
+build="${GLIMMER_BUILD_DIR:-$root/build}"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build"
+exec "$root/tests/desktop/suite.sh" "$build"

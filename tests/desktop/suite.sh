@@ -1,0 +1,278 @@
+#!/usr/bin/env bash
+# The desktop suite: the real demo on real desktop components started from
+# Debian packages — Xorg with real mode switching (dummy video driver),
+# openbox, weston (native Wayland and XWayland) and the PulseAudio and
+# PipeWire sound servers — checked the way a person would see and hear it.
+#
+#   suite.sh <build folder> [case...]   (the folder with glimmervandra and Data;
+#                                        cases by name run one after another)
+#
+# Cases that only look at pictures run side by side; the two that measure
+# sound against picture, and the whole-programme run that measures frame
+# times, run alone. Every case starts its own servers and stops everything it
+# started when it ends, passes or fails. Exit status 1 when any case failed.
+set -uo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+build="$(cd "${1:?usage: suite.sh <build folder>}" && pwd)"
+results="$(mktemp -d /tmp/glimmer-desktop.XXXXXX)"
+mkdir -p "$results/running"
+reference="$results/title.gray"
+question="The Requested Fullscreen Mode Is Not Supported By"
+export build here reference
+
+# A case runs in a subshell of its own with the helpers, its scratch folder
+# and the trap that stops what it started; its report goes to <name>.out.
+runCase() {
+    local name="$1"
+    (
+        work="$results/$name"
+        mkdir -p "$work"
+        caseName="$name"
+        source "$here/lib.sh"
+        echo "$BASHPID" >"$results/running/$name"
+        trap 'stopAll; rm -f "$results/running/$name"' EXIT
+        trap 'exit 143' TERM INT
+        "case_$name"
+        echo "PASS $name"
+    ) >"$results/$name.out" 2>&1
+    echo $? >"$results/$name.status"
+    cat "$results/$name.out"
+}
+
+# Stopping the suite stops the cases, which stop their servers.
+stopCases() {
+    local f
+    for f in "$results"/running/*; do [[ -e "$f" ]] && kill -TERM "$(cat "$f")" 2>/dev/null; done
+    wait
+    exit 130
+}
+trap stopCases INT TERM
+trap '[[ -n "${GLIMMER_DESKTOP_KEEP:-}" ]] && echo "results kept in $results" || rm -rf "$results"' EXIT
+
+# --- X11 with a window manager --------------------------------------------
+
+case_x11_fullscreen() {
+    startXorg full 24
+    startOpenbox
+    startDemo SDL_AUDIODRIVER=dummy
+    waitForWindow Glimmervandra
+    local demo="$foundWindow"
+    expectMode 640x480 "while the demo runs"
+    waitForTitle 640 480 0 0 "fullscreen"
+    # Another window takes the focus: the mode stays.
+    startBackground thief xmessage -geometry +20+20 "another window"
+    waitForWindow xmessage 10
+    xdotool windowactivate "$foundWindow" 2>/dev/null
+    sleep 1
+    kill -0 "$demoPid" 2>/dev/null || fail "the demo ended when it lost the focus"
+    expectMode 640x480 "after another window took the focus"
+    note "focus taken by another window: still 640x480"
+    pressKey "$demo" Escape
+    waitForExit 20
+    expectCleanExit
+    expectMode 1024x768 "after Escape"
+    grep -qF "$question" "$work/demo.err" && fail "the windowed-mode question was asked"
+    note "Escape: exit 0, desktop back at 1024x768; CPU $(cpuShare)"
+}
+
+case_x11_wm_close() {
+    startXorg full 24
+    startOpenbox
+    startDemo SDL_AUDIODRIVER=dummy
+    waitForWindow Glimmervandra
+    expectMode 640x480 "while the demo runs"
+    sleep 1
+    pressKey "$foundWindow" alt+F4  # openbox's close
+    waitForExit 20
+    expectCleanExit
+    expectMode 1024x768 "after the window manager closed the window"
+    note "openbox's close (Alt+F4): exit 0, desktop back at 1024x768; CPU $(cpuShare)"
+}
+
+# SIGTERM or SIGINT on a 16-bit desktop.
+signalCase() {
+    local signal="$1"
+    startXorg full 16
+    startOpenbox
+    xdpyinfo | grep 'depth of root window: *16 planes' >/dev/null || fail "the server is not 16 bits deep"
+    startDemo SDL_AUDIODRIVER=dummy
+    waitForWindow Glimmervandra
+    expectMode 640x480 "while the demo runs"
+    waitForTitle 640 480 0 0 "fullscreen at 16 bits"
+    kill "-$signal" "$demoPid"
+    waitForExit 20
+    expectCleanExit
+    expectMode 1024x768 "after $signal"
+    note "$signal: exit 0, desktop back at 1024x768; CPU $(cpuShare)"
+}
+case_x11_sigterm() { signalCase TERM; }
+case_x11_sigint() { signalCase INT; }
+
+case_x11_question_no() {
+    startXorg no640 24
+    startOpenbox
+    startDemo SDL_AUDIODRIVER=dummy
+    waitForWindow "Vopa GL"
+    [[ -z "$(windowsTitled Glimmervandra)" ]] || fail "a demo window is shown beside the question"
+    expectMode 1024x768 "while the question is asked"
+    pressKey "$foundWindow" Escape
+    waitForWindow ERROR
+    pressKey "$foundWindow" Return
+    waitForExit 20
+    expectCleanExit
+    grep -qF "Program Will Now Close." "$work/demo.err" || fail "no \"Program Will Now Close.\""
+    note "no 640x480: the question; No ends with \"Program Will Now Close.\", exit 0"
+}
+
+# --- Wayland ----------------------------------------------------------------
+
+# The weston window is the whole outer screen (no window manager there).
+seeTitleAndScene() {
+    waitForTitle 1024 768 0 0 "$1 fullscreen, 4:3 over the whole output"
+    grep -qF "$question" "$work/demo.err" && fail "the windowed-mode question was asked"
+    waitUntil 24  # the first scene starts at the music's second mark, 20 s in
+    kill -0 "$demoPid" 2>/dev/null || fail "the demo ended early"
+    expectScene scene 1024 768 0 0 "$1: the first scene"
+}
+
+case_wayland_native() {
+    startXorg full 24
+    startWeston
+    startDemo -u DISPLAY SDL_VIDEODRIVER=wayland SDL_AUDIODRIVER=dummy
+    markStart
+    seeTitleAndScene "native Wayland"
+    # Keys reach weston through its X window and go on to the demo.
+    pressKey "$(windowsTitled 'Weston Compositor - screen0' | head -n1)" Escape
+    waitForExit 20
+    expectCleanExit
+    note "Escape: exit 0; CPU $(cpuShare)"
+}
+
+case_xwayland() {
+    startXorg full 24
+    startWeston xwayland
+    startDemo DISPLAY="$xwaylandDisplay" SDL_AUDIODRIVER=dummy
+    markStart
+    seeTitleAndScene "XWayland"
+    local outer="$DISPLAY"
+    DISPLAY="$xwaylandDisplay"
+    waitForWindow Glimmervandra 5
+    pressKey "$foundWindow" Escape
+    DISPLAY="$outer"
+    waitForExit 20
+    expectCleanExit
+    note "Escape: exit 0; CPU $(cpuShare)"
+}
+
+# --- Sound servers ----------------------------------------------------------
+
+# Both marks heard where the picture changes: within two video frames.
+checkSoundOffsets() {
+    local server="$1" out
+    out="$(probe offsets "$build" "$work/sound.raw" "$work/frames.txt")" || fail "offsets: $out"
+    echo "$out" | sed "s/^/  $caseName: $server /"
+    echo "$out" | awk '{score = $12; chosen = $8; sub(/^\+/, "", chosen)
+        if (score < 0.8) {print "the music is not in the recording (score " score ")"; bad = 1}
+        else if (chosen > 33 || chosen < -33) {print "mark " $2 " off by " chosen " ms"; bad = 1}}
+        END {exit bad}' >"$work/offsets-verdict" || fail "$server: $(cat "$work/offsets-verdict")"
+}
+
+# Windowed under openbox, with PipeWire: the question, Yes, then resizing
+# during a slide and a scene and maximising; the music's marks on the way.
+case_windowed_pipewire() {
+    startXorg no640 24
+    startOpenbox
+    startPipeWire
+    startRecording
+    startDemo SDL_AUDIODRIVER=pulseaudio
+    waitForWindow "Vopa GL"
+    pressKey "$foundWindow" Return
+    waitForWindow Glimmervandra
+    markStart
+    local id="$foundWindow" w h x y
+    read -r w h x y <<<"$(windowGeometry "$id")"
+    [[ "$w $h" == "640 480" ]] || fail "windowed client area is ${w}x${h}"
+    expectMode 1024x768 "in windowed mode"
+    waitForTitle "$w" "$h" "$x" "$y" "640x480 window"
+    local size
+    for size in "480 360" "800 600" "640 480"; do
+        xdotool windowsize "$id" $size
+        sleep 1
+        read -r w h x y <<<"$(windowGeometry "$id")"
+        [[ "$w $h" == "${size/ /x}" || "$w $h" == "$size" ]] || fail "window is ${w}x${h} after resizing to $size"
+        expectTitleIn "slide-$w" "$w" "$h" "$x" "$y" "title resized to ${w}x${h}"
+    done
+    wmctrl -i -r "$id" -b add,maximized_vert,maximized_horz
+    sleep 1
+    read -r w h x y <<<"$(windowGeometry "$id")"
+    ((w > 800)) || fail "the window did not maximise (${w}x${h})"
+    expectTitleIn slide-max "$w" "$h" "$x" "$y" "title maximised to ${w}x${h}"
+    wmctrl -i -r "$id" -b remove,maximized_vert,maximized_horz
+    xdotool windowsize "$id" 640 480
+
+    waitUntil 24  # the flower scene
+    local pass
+    for pass in 800x600 maximised; do
+        if [[ "$pass" == 800x600 ]]; then
+            xdotool windowsize "$id" 800 600
+        else
+            wmctrl -i -r "$id" -b add,maximized_vert,maximized_horz
+        fi
+        sleep 1
+        read -r w h x y <<<"$(windowGeometry "$id")"
+        expectScene "scene-$pass" "$w" "$h" "$x" "$y" "scene in the window ${w}x${h} ($pass)"
+    done
+    pressKey "$id" Escape
+    waitForExit 20
+    expectCleanExit
+    stopRecording
+    checkSoundOffsets PipeWire
+    note "CPU $(cpuShare)"
+}
+
+# The whole programme, fullscreen under openbox, with PulseAudio: it ends by
+# itself and gives the frame times of every row.
+case_programme_pulseaudio() {
+    startXorg full 24
+    startOpenbox
+    startPulseAudio
+    startRecording
+    startDemo SDL_AUDIODRIVER=pulseaudio
+    waitForWindow Glimmervandra
+    expectMode 640x480 "while the demo runs"
+    waitForTitle 640 480 0 0 "fullscreen with PulseAudio"
+    waitForExit 260
+    expectCleanExit
+    expectMode 1024x768 "after the programme ended"
+    stopRecording
+    checkSoundOffsets PulseAudio
+    note "the programme ended by itself: exit 0, desktop back at 1024x768; CPU $(cpuShare)"
+    echo "  $caseName: frame times on Xorg (dummy driver, llvmpipe), per row: frames, median ms, p99 ms"
+    awk '/^row/ {printf "    row %-3s %6d frames  median %6.2f  p99 %6.2f\n", $2, $3, $4, $5}' "$work/frames.txt"
+}
+
+# --- Running ------------------------------------------------------------------
+
+started=$(date +%s)
+"$build/glimmervandra-capture" -o "$results/reference" --from 1 --to 1.02 --no-progress >/dev/null 2>&1 &&
+    ffmpeg -loglevel error -y -i "$results/reference/frame00000.png" -pix_fmt gray -f rawvideo "$reference" ||
+    { echo "FAIL: the capture tool could not render the reference title"; exit 1; }
+
+lane() { local c; for c in "$@"; do runCase "$c"; done; }
+if (($# > 1)); then
+    lane "${@:2}"
+else
+    lane x11_fullscreen x11_wm_close x11_sigterm x11_sigint x11_question_no &
+    lane wayland_native &
+    lane xwayland &
+    wait
+    runCase windowed_pipewire
+    runCase programme_pulseaudio
+fi
+
+failed=0
+for status in "$results"/*.status; do [[ "$(cat "$status")" == 0 ]] || failed=1; done
+echo "desktop suite: $(grep -l '^0$' "$results"/*.status | wc -l) of $(ls "$results"/*.status | wc -l) cases passed" \
+    "in $(($(date +%s) - started)) s"
+exit $failed
