@@ -8,7 +8,7 @@
 # scratch folder of the case), reference (the title as the capture tool
 # renders it, 640x480 grey).
 
-set -m  # background jobs in process groups of their own, not ignoring SIGINT
+set -m  # background jobs in process groups of their own
 
 started=()  # process group ids, in start order
 
@@ -203,7 +203,9 @@ waitForPulse() {
     done
     pactl info >/dev/null 2>&1 || fail "the sound server did not answer"
     pactl set-default-sink glimmer 2>/dev/null
-    startBackground keepalive pacat --playback --raw /dev/zero
+    # Low latency: the sink runs at the smallest latency its streams ask
+    # for, and pacat's default (2 s) would have it render far ahead.
+    startBackground keepalive pacat --playback --raw --latency-msec=10 /dev/zero
 }
 
 # Records the default source (the null sink's monitor) to $work/sound.raw.
@@ -223,9 +225,11 @@ stopRecording() {
 }
 
 # Starts the demo from the build folder (where Data is), with frame
-# statistics, and any VAR=value arguments added to its environment.
+# statistics, and any VAR=value arguments added to its environment. SIGINT
+# goes back to its default: a script's background jobs inherit it ignored,
+# and the demo (rightly) leaves an ignored SIGINT ignored.
 startDemo() {
-    (cd "$build" && exec env "$@" GLIMMER_FRAME_STATS="$work/frames.txt" ./glimmervandra) \
+    (cd "$build" && exec env --default-signal=INT "$@" GLIMMER_FRAME_STATS="$work/frames.txt" ./glimmervandra) \
         >"$work/demo.out" 2>"$work/demo.err" </dev/null &
     demoPid=$!
     started+=("$demoPid")

@@ -7,9 +7,10 @@
 #   suite.sh <build folder> [case...]   (the folder with glimmervandra and Data;
 #                                        cases by name run one after another)
 #
-# Cases that only look at pictures run side by side; the two that measure
-# sound against picture, and the whole-programme run that measures frame
-# times, run alone. Every case starts its own servers and stops everything it
+# The windowed case with PipeWire, which measures sound against picture, runs
+# alone; the whole-programme run with PulseAudio, which also measures frame
+# times, runs beside the cases that only look at pictures, which get the
+# lowest CPU priority. Every case starts its own servers and stops everything it
 # started when it ends, passes or fails. Exit status 1 when any case failed.
 set -uo pipefail
 
@@ -149,7 +150,7 @@ case_wayland_native() {
     # first press yet.
     local weston try
     weston="$(windowsTitled 'Weston Compositor - screen0' | head -n1)"
-    for try in 1 2 3; do
+    for try in 1 2 3 4 5; do
         pressKey "$weston" Escape
         sleep 3
         kill -0 "$demoPid" 2>/dev/null || break
@@ -252,7 +253,10 @@ case_programme_pulseaudio() {
     startDemo SDL_AUDIODRIVER=pulseaudio
     waitForWindow Glimmervandra
     expectMode 640x480 "while the demo runs"
+    markStart
     waitForTitle 640 480 0 0 "fullscreen with PulseAudio"
+    waitUntil 22
+    touch "$results/marks-heard"  # the cases waiting for a quieter machine may start
     waitForExit 260
     expectCleanExit
     expectMode 1024x768 "after the programme ended"
@@ -274,12 +278,23 @@ lane() { local c; for c in "$@"; do runCase "$c"; done; }
 if (($# > 1)); then
     lane "${@:2}"
 else
-    lane x11_fullscreen x11_wm_close x11_sigterm x11_sigint x11_question_no &
-    lane wayland_native &
-    lane xwayland &
-    wait
     runCase windowed_pipewire
-    runCase programme_pulseaudio
+    runCase programme_pulseaudio &
+    # The cases that only look at pictures meanwhile, once the programme's
+    # marks have been heard and at the lowest priority, so that the
+    # whole-programme run keeps its sound timing and frame times.
+    lowPriority() {
+        local i
+        for ((i = 0; i < 600; i++)); do
+            [[ -e "$results/marks-heard" ]] && break
+            sleep 0.1
+        done
+        renice -n 19 -p "$BASHPID" >/dev/null && lane "$@"
+    }
+    lowPriority x11_fullscreen x11_wm_close x11_sigterm x11_sigint x11_question_no &
+    lowPriority wayland_native &
+    lowPriority xwayland &
+    wait
 fi
 
 failed=0
