@@ -52,6 +52,22 @@ TEST(CaptureOptions, SizeMustBeFourByThreeAndRangeOrdered) {
     EXPECT_FALSE(parse({"-o", "a.mp4", "--frobnicate"}, options, error));
 }
 
+TEST(CaptureOptions, TimesMustBeFiniteAndWithinTheProgramme) {
+    CaptureOptions options;
+    std::string error;
+    for (const char* bad : {"nan", "inf", "-inf", "1e400", "-1", "225", "300", "12s", ""}) {
+        EXPECT_FALSE(parse({"-o", "a.mp4", "--from", bad}, options, error)) << bad;
+        EXPECT_NE(error.find("--from takes"), std::string::npos) << error;
+    }
+    for (const char* bad : {"nan", "0", "225.5", "1e400"}) EXPECT_FALSE(parse({"-o", "a.mp4", "--to", bad}, options, error)) << bad;
+    // The checks hold whatever else is asked for.
+    EXPECT_FALSE(parse({"--no-progress", "-o", "a.mp4", "--from", "nan"}, options, error));
+    CaptureOptions edges;
+    ASSERT_TRUE(parse({"-o", "a.mp4", "--from", "224.5", "--to", "225"}, edges, error)) << error;
+    EXPECT_EQ(edges.fromSeconds, 224.5);
+    EXPECT_EQ(edges.toSeconds, 225.0);
+}
+
 TEST(CaptureOptions, BenchHelpAndVersionNeedNoOutput) {
     CaptureOptions options;
     std::string error;

@@ -1,5 +1,8 @@
 #include "app/headless_run.h"
 
+#include <GL/gl.h>
+
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "platform/sound.h"
 #include "platform/window.h"
 #include "scenes/morph_scene.h"
+#include "scenes/scroller_scene.h"
 
 namespace {
 uint64_t clockFrameIndex = 0;
@@ -28,17 +32,66 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Everything a run accumulates, back to how a fresh process has it, so that
+// a second run in one process (tests, the benchmark) draws what the first
+// did. The scroller's place in its text is kept from one frame to the next
+// and never reset within a run.
 void resetRunState() {
     resetSharedState();
     resetClock();
     resetTimeline();
     resetMessages();
+    textIndex = 0;
+}
+
+// Rows 1 and 2 (the title and slide 6) last until the music's two marks;
+// every later row begins and ends at a fixed `elapsed`.
+constexpr int musicHeldRows = 2;
+
+// Whether a row's frame shows part of the picture the frame before it left.
+// Slides cover the screen with an opaque picture, the flower, the cubes and
+// the morph clear it, the scroller's background covers it; only the
+// tunnel's planes paint over the picture around the cube and leave the
+// rest.
+bool rowKeepsPicture(int row) { return row == 9; }
+
+// Of the run-up frames, those a later picture can still show must be drawn:
+// when the first wanted frame's row keeps the picture, every frame from the
+// start of the row before it on. The first wanted frame's row is taken from
+// its start and from the frame before, in case the accumulated `elapsed`
+// and the frame's start fall on two sides of a bound. Rows 1 and 2 are
+// slides, so the placeholder bounds before the marks never need this.
+int firstRowToDraw(double drawFromSeconds, int fps) {
+    const TimelineValues values = loadTimelineValues();
+    const int last = chooseTimelineRow(drawFromSeconds, values);
+    const int first = chooseTimelineRow(std::max(0.0, drawFromSeconds - 1.0 / fps), values);
+    for (int row = first; row <= last; ++row)
+        if (rowKeepsPicture(row)) return row - 1;
+    return timelineEndRow + 1;  // no run-up frame needs its pixels
+}
+
+// Leaves a frame's pixels out: every drawing call still runs and changes the
+// GL state as usual, but no fragment passes the empty scissor box, clears
+// included. The scissor test and box are put back to GL's defaults, which no
+// scene changes, so the state after the frame is the state of a drawn one.
+void beginUndrawnFrame() {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 0, 0);
+}
+
+void endUndrawnFrame(int width, int height) {
+    glDisable(GL_SCISSOR_TEST);
+    glScissor(0, 0, width, height);
 }
 
 // Whatever the programme had not released itself when a run stops early:
 // the morph scene's release destroys every model that still exists.
 void releaseLeftovers() { releaseMorphModels(); }
 }  // namespace
+
+double programmeLengthSeconds() { return timelineRowEnd(timelineRowCount, TimelineValues{0.0, 0.0}); }
+
+double programmeEndSeconds() { return timelineRowEnd(timelineRowCount, loadTimelineValues()); }
 
 uint64_t audioFrameAtVideoFrame(uint64_t index, int fps) {
     return index * uint64_t(soundSampleRate) / uint64_t(fps);
@@ -85,6 +138,8 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
     loadTextureBank("data/grass1.tga");
     result.startup.textureBank = secondsSince(phaseStart);
     result.started = true;
+    result.moduleSeconds = soundModuleSeconds(musicHandle);
+    result.limitSeconds = result.moduleSeconds + programmeLengthSeconds();
 
     clockFps = options.fps;
     clockFrameIndex = 0;
@@ -101,18 +156,32 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
         soundRenderOffline(audio.data(), audioFrames);
 
         clockFrameIndex = index;
+        const double startSeconds = videoClockSeconds();
+        const bool drawn = startSeconds >= options.drawFromSeconds ||
+                           chooseTimelineRow(elapsed.load(), loadTimelineValues()) >=
+                               firstRowToDraw(options.drawFromSeconds, options.fps);
+        if (!drawn) beginUndrawnFrame();
         const bool quitTaken = frameLoopPass(message);
+        if (!drawn) endUndrawnFrame(options.width, options.height);
         ++result.frames;
 
-        const HeadlessFrame frame{index, videoClockSeconds(), currentTimelineRow(), audio.data(), audioFrames};
+        const int row = currentTimelineRow();
+        const HeadlessFrame frame{index, startSeconds, row, audio.data(), audioFrames, drawn, row > musicHeldRows};
         const bool wanted = !onFrame || onFrame(frame);
         if (quitTaken) {
             result.programmeEnded = true;
             result.exitCode = int(message.wParam);
+            result.end = HeadlessRunEnd::Programme;
             break;
         }
-        if (!wanted) break;
-        if (options.stopAfterSeconds > 0.0 && frame.startSeconds >= options.stopAfterSeconds) break;
+        if (!wanted || (options.stopAfterSeconds > 0.0 && frame.startSeconds >= options.stopAfterSeconds)) {
+            result.end = HeadlessRunEnd::Caller;
+            break;
+        }
+        if (frame.startSeconds + 1.0 / options.fps > result.limitSeconds) {
+            result.end = HeadlessRunEnd::Unended;
+            break;
+        }
     }
 
     setClockSecondsSource(nullptr);

@@ -17,6 +17,12 @@ struct HeadlessRunOptions {
     // Stop after the frame that starts at or after this many seconds
     // (programme time from the first frame); 0 runs until the programme ends.
     double stopAfterSeconds = 0.0;
+    // The run-up: frames that start before this time are played in full
+    // (clock, music, timeline, set-ups, every scene's state and every GL state
+    // change) but their pixels are not drawn, unless the picture of the first
+    // frame at or after it can still show them. That first frame and all
+    // after it are drawn exactly as in a run from the start. 0: all drawn.
+    double drawFromSeconds = 0.0;
 };
 
 struct HeadlessFrame {
@@ -25,6 +31,10 @@ struct HeadlessFrame {
     int row;                 // timeline row drawn (13 = past the end)
     const float* audio;      // this frame's audio, interleaved stereo floats
     size_t audioFrames;      // sample frames in it: frame n starts at sample n*44100/fps
+    bool drawn;              // false for a run-up frame whose pixels were left out
+    // True once the music has placed the scene programme, so that the
+    // programme's end (programmeEndSeconds) is a fixed time.
+    bool endKnown;
 };
 
 // Start-up durations, in seconds, for the benchmark table.
@@ -34,12 +44,25 @@ struct HeadlessStartup {
     double textureBank;
 };
 
+// Why a run that started came to its end.
+enum class HeadlessRunEnd {
+    Programme,  // the programme posted its quit message
+    Caller,     // the frame handler or stopAfterSeconds stopped it
+    Unended,    // the programme was still running at limitSeconds
+};
+
 struct HeadlessRunResult {
     bool started = false;     // false: start-up failed, see error
     std::string error;
     uint64_t frames = 0;
     int exitCode = 0;         // the quit message's code when the programme ended
     bool programmeEnded = false;
+    HeadlessRunEnd end = HeadlessRunEnd::Programme;
+    // A run is never endless: when the music never reaches the marks that
+    // place the scene programme, the title stays for ever. The run stops
+    // after one pass of the module plus the programme's length.
+    double limitSeconds = 0.0;
+    double moduleSeconds = 0.0;
     HeadlessStartup startup{};
 };
 
@@ -48,6 +71,16 @@ struct HeadlessRunResult {
 using HeadlessFrameHandler = std::function<bool(const HeadlessFrame&)>;
 
 HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const HeadlessFrameHandler& onFrame);
+
+// The programme's length from the first frame when the music places the
+// scene programme at once (the bound of the last row with both timeline
+// values 0): any time of a run lies between 0 and about this.
+double programmeLengthSeconds();
+
+// Where the programme ends, in seconds of `elapsed`, as the timeline sees it
+// now. Before the music's second mark this is a placeholder far beyond any
+// real end (HeadlessFrame::endKnown tells).
+double programmeEndSeconds();
 
 // Sample frame at which video frame `index` starts.
 uint64_t audioFrameAtVideoFrame(uint64_t index, int fps);

@@ -45,12 +45,14 @@ std::unique_ptr<ModulePlayer> ModulePlayer::load(const std::vector<uint8_t>& byt
     std::unique_ptr<openmpt::module> decoder;
     try {
         decoder = std::make_unique<openmpt::module>(bytes, discardLog());
-        if (decoder->get_num_orders() <= 0 || !(decoder->get_duration_seconds() > 0.0)) return nullptr;
+        const double seconds = decoder->get_duration_seconds();
+        if (decoder->get_num_orders() <= 0 || !(seconds > 0.0)) return nullptr;
         decoder->set_repeat_count(-1);  // loop for ever
         // -1 is the decoder's recommended ramping, which is on; 0 would switch
         // it off and click on every hard note start.
         decoder->set_render_param(openmpt::module::RENDER_VOLUMERAMPING_STRENGTH, -1);
         std::unique_ptr<ModulePlayer> player(new ModulePlayer(std::move(decoder), handle));
+        player->songSeconds = seconds;
         return player;
     } catch (const std::exception&) {
         return nullptr;  // openmpt::exception and allocation failures alike: not a playable module

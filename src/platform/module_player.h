@@ -66,6 +66,8 @@ public:
     ModulePlayer& operator=(const ModulePlayer&) = delete;
 
     uint32_t handle() const { return moduleHandle; }
+    // One pass through the song, as the decoder measured it at load.
+    double lengthSeconds() const { return songSeconds; }
 
     // Before playback only.
     void addSync(const SoundSync& sync);
@@ -106,6 +108,7 @@ private:
 
     std::unique_ptr<openmpt::module> decoder;
     uint32_t moduleHandle;
+    double songSeconds = 0.0;
     NoteTriggerTable triggers;
     std::vector<SoundSync> syncs;
     std::vector<uint8_t> fired;          // per sync, one-time syncs that went off

@@ -315,6 +315,11 @@ bool soundFreeModule(uint32_t handle) {
     return true;
 }
 
+double soundModuleSeconds(uint32_t handle) {
+    const ModulePlayer* player = findModule(handle);
+    return player ? player->lengthSeconds() : 0.0;
+}
+
 uint64_t soundPosition(uint32_t handle) {
     ModulePlayer* player = findModule(handle);
     if (!player) return 0;

@@ -104,6 +104,10 @@ bool soundFreeModule(uint32_t handle);
 // 0 while the module is not playing; 0xFFFFFFFF for an unknown handle.
 uint32_t soundLevel(uint32_t handle);
 
+// The length of one pass through a loaded module's song; 0 for an unknown
+// handle.
+double soundModuleSeconds(uint32_t handle);
+
 // Frames of the module heard so far (offline: rendered so far).
 uint64_t soundPosition(uint32_t handle);
 

@@ -1,77 +1,28 @@
 #include "capture.h"
 
+#include <GL/gl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cinttypes>
-#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "app/headless_run.h"
-#include "app/shared_state.h"
-#include "app/timeline.h"
+#include "frame_writer.h"
 #include "media_writers.h"
-#include "platform/headless_gl.h"
+#include "progress.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// Where the programme ends, as the timeline sees it now: the last row's bound
-// moves by a frame when the music's second event arrives.
-double programmeEndSeconds() { return timelineRowEnd(timelineRowCount, loadTimelineValues()); }
-
-std::string minutesSeconds(double seconds) {
-    char text[32];
-    const int whole = int(seconds + 0.5);
-    std::snprintf(text, sizeof text, "%d:%02d", whole / 60, whole % 60);
-    return text;
-}
-
-class ProgressBar {
-public:
-    ProgressBar(bool enabled, double fromSeconds, double toSeconds)
-        : enabled(enabled), from(fromSeconds), requestedTo(toSeconds) {}
-
-    void update(double programmeSeconds) {
-        if (!enabled) return;
-        const double now = since(started);
-        if (now - lastDraw < 0.1) return;
-        lastDraw = now;
-        draw(programmeSeconds, now);
-    }
-
-    // The last frame's bar, drawn whether or not its turn came, so that a
-    // finished run ends at 100 %.
-    void done(double lastSeconds) {
-        if (!enabled) return;
-        draw(lastSeconds, since(started));
-        std::fprintf(stderr, "\n");
-    }
-
-private:
-    bool enabled;
-    double from, requestedTo;
-    Clock::time_point started = Clock::now();
-    double lastDraw = -1.0;
-
-    void draw(double programmeSeconds, double now) {
-        const double to = requestedTo > 0 ? std::min(requestedTo, programmeEndSeconds()) : programmeEndSeconds();
-        const double done = std::clamp((programmeSeconds - from) / (to - from), 0.0, 1.0);
-        const int width = 30;
-        const int filled = int(done * width);
-        std::string bar(size_t(filled), '#');
-        bar.append(size_t(width - filled), '.');
-        const double left = done > 0.01 ? now / done - now : 0.0;
-        std::fprintf(stderr, "\r[%s] %3d%%  %s of %s  time left %s ", bar.c_str(), int(done * 100),
-                     minutesSeconds(programmeSeconds).c_str(), minutesSeconds(to).c_str(),
-                     done > 0.01 ? minutesSeconds(left).c_str() : "?");
-    }
-};
 
 bool isDirectory(const std::string& path) {
     struct stat info {};
@@ -102,11 +53,86 @@ std::vector<std::string> muxArguments(const CaptureOptions& options, const std::
     args.push_back(options.output);
     return args;
 }
-}  // namespace
 
-int runCapture(const CaptureOptions& options) {
-    const bool video = options.format != CaptureFormat::PngSequence;
-    if (video && !ffmpegAvailable()) {
+// The first frame written: the first whose start is not before --from (a
+// billionth of a second of slack for times like 0.3 that n/fps misses by a
+// rounding step).
+uint64_t firstWrittenFrame(double fromSeconds, int fps) {
+    uint64_t frame = uint64_t(std::max(0.0, fromSeconds * fps - 1.0));
+    while (double(frame) / fps + 1e-9 < fromSeconds) ++frame;
+    return frame;
+}
+
+// Ctrl-C or SIGTERM ends the capture after the frame being drawn, with every
+// file finished; a second one ends it at once, saying what may be left
+// unfinished.
+volatile std::sig_atomic_t stopSignal = 0;
+char hardStopMessage[1024];
+size_t hardStopLength = 0;
+
+extern "C" void onStopSignal(int signal) {
+    if (stopSignal == 0) {
+        stopSignal = signal;
+        return;
+    }
+    if (const int child = runningFfmpegProcess()) kill(child, SIGKILL);
+    if (write(STDERR_FILENO, hardStopMessage, hardStopLength) < 0) {
+    }
+    _exit(128 + signal);
+}
+
+class StopSignals {
+public:
+    explicit StopSignals(const std::string& leftOnHardStop) {
+        const std::string text =
+            "\nglimmervandra-capture: stopped at once; unfinished files may be left: " + leftOnHardStop + "\n";
+        hardStopLength = std::min(text.size(), sizeof hardStopMessage);
+        std::memcpy(hardStopMessage, text.data(), hardStopLength);
+        stopSignal = 0;
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &savedInterrupt);
+        sigaction(SIGTERM, &action, &savedTerminate);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &savedInterrupt, nullptr);
+        sigaction(SIGTERM, &savedTerminate, nullptr);
+    }
+    int received() const { return stopSignal; }
+
+private:
+    struct sigaction savedInterrupt {}, savedTerminate {};
+};
+
+const char* signalName(int signal) { return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal"; }
+
+// Where the output goes: a video file made from two intermediate files
+// beside it, or a folder of pictures with the sound.
+struct OutputFiles {
+    bool video = false;
+    std::string videoPath, audioPath;
+    bool createdFolder = false;
+
+    // Takes away what a run that wrote nothing, or could not finish its
+    // files, leaves.
+    void removeIntermediates() const {
+        if (!video) return;
+        std::remove(videoPath.c_str());
+        std::remove(audioPath.c_str());
+    }
+    void removeEverything(const std::string& folder) const {
+        removeIntermediates();
+        if (video) return;
+        std::remove(audioPath.c_str());
+        if (createdFolder) rmdir(folder.c_str());
+    }
+};
+
+int prepareOutput(const CaptureOptions& options, OutputFiles& files) {
+    files.video = options.format != CaptureFormat::PngSequence;
+    if (files.video && !ffmpegAvailable()) {
         std::fprintf(stderr,
                      "glimmervandra-capture: the ffmpeg program is needed for %s output and was not found.\n"
                      "Install it (Debian: apt-get install ffmpeg), or give a folder as output to get a PNG\n"
@@ -114,96 +140,133 @@ int runCapture(const CaptureOptions& options) {
                      options.output.c_str());
         return 1;
     }
-    std::string audioPath, videoPath;
-    if (video) {
-        videoPath = options.output + ".video.mkv";
-        audioPath = options.output + ".audio.wav";
-    } else {
-        if (!isDirectory(options.output) && mkdir(options.output.c_str(), 0755) != 0) {
-            std::fprintf(stderr, "glimmervandra-capture: cannot create the folder %s\n", options.output.c_str());
+    if (files.video) {
+        files.videoPath = options.output + ".video.mkv";
+        files.audioPath = options.output + ".audio.wav";
+        return 0;
+    }
+    if (!isDirectory(options.output)) {
+        if (mkdir(options.output.c_str(), 0755) != 0) {
+            std::fprintf(stderr, "glimmervandra-capture: cannot create the folder %s: %s\n", options.output.c_str(),
+                         std::strerror(errno));
             return 1;
         }
-        audioPath = options.output + "/audio.wav";
+        files.createdFolder = true;
     }
+    files.audioPath = options.output + "/audio.wav";
+    return 0;
+}
+
+// What the summary names as written: the file, or the folder with the range
+// of pictures in it.
+std::string keptDescription(const CaptureOptions& options, uint64_t frames) {
+    if (options.format != CaptureFormat::PngSequence) return options.output;
+    return options.output + " (" + FrameWriter::pngName(0) + " to " + FrameWriter::pngName(frames - 1) +
+           ", their sound in audio.wav)";
+}
+}  // namespace
+
+int runCapture(const CaptureOptions& options) {
+    OutputFiles files;
+    if (const int failed = prepareOutput(options, files)) return failed;
 
     WavWriter wav;
-    if (!wav.open(audioPath)) {
+    if (!wav.open(files.audioPath)) {
         std::fprintf(stderr, "glimmervandra-capture: cannot write %s: %s\n",
-                     video ? options.output.c_str() : audioPath.c_str(), std::strerror(errno));
+                     files.video ? options.output.c_str() : files.audioPath.c_str(), std::strerror(errno));
+        files.removeEverything(options.output);
         return 1;
     }
-    // The picture and the sound are written to two files beside the output and
-    // put together at the end. Unless that last step fails they go.
-    auto removeIntermediates = [&]() {
-        if (!video) return;
-        std::remove(videoPath.c_str());
-        std::remove(audioPath.c_str());
-    };
     FfmpegPipe encoder;
-    if (video && !encoder.start(videoEncoderArguments(options, videoPath))) {
+    if (files.video && !encoder.start(videoEncoderArguments(options, files.videoPath))) {
         std::fprintf(stderr, "glimmervandra-capture: ffmpeg could not be started\n");
         wav.close();
-        removeIntermediates();
+        files.removeEverything(options.output);
         return 1;
     }
+    StopSignals signals(files.video ? files.videoPath + " and " + files.audioPath : "in " + options.output);
+    FrameWriter writer(wav, files.video ? &encoder : nullptr, options.output, options.width, options.height);
 
+    const uint64_t firstFrame = firstWrittenFrame(options.fromSeconds, options.fps);
     HeadlessRunOptions run;
     run.width = options.width;
     run.height = options.height;
     run.fps = options.fps;
     run.stopAfterSeconds = options.toSeconds;
-    ProgressBar progress(options.progress, options.fromSeconds, options.toSeconds);
-    bool writeFailed = false;
-    uint64_t written = 0;
+    run.drawFromSeconds = double(firstFrame) / double(options.fps);
+    CaptureProgress progress(progressStyleFor(options.progress, stderr), options.fromSeconds, options.toSeconds,
+                             programmeLengthSeconds());
+    ProgressPoint last{options.fromSeconds, false, -1.0};
+    uint64_t submitted = 0;
     const auto started = Clock::now();
-    double lastFrameSeconds = options.fromSeconds;
 
-    HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
-        progress.update(frame.startSeconds);
-        lastFrameSeconds = frame.startSeconds + 1.0 / options.fps;
-        if (frame.startSeconds + 1e-9 < options.fromSeconds) return true;
+    const HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
         if (options.toSeconds > 0 && frame.startSeconds >= options.toSeconds) return false;
-        std::vector<uint8_t> pixels = readFramePixels(options.width, options.height);
-        wav.append(frame.audio, frame.audioFrames);
-        if (video) {
-            if (!encoder.write(pixels.data(), pixels.size())) writeFailed = true;
-        } else {
-            char name[32];
-            std::snprintf(name, sizeof name, "/frame%05" PRIu64 ".png", written);
-            if (!writePng(options.output + name, pixels.data(), options.width, options.height)) writeFailed = true;
+        const bool wanted = frame.index >= firstFrame;
+        last = {frame.startSeconds + 1.0 / options.fps, wanted, frame.endKnown ? programmeEndSeconds() : -1.0};
+        progress.update(last);
+        if (wanted) {
+            CapturedFrame& out = writer.nextFree();
+            out.pixels.resize(size_t(options.width) * size_t(options.height) * 4);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE, out.pixels.data());
+            out.audio.assign(frame.audio, frame.audio + frame.audioFrames * 2);
+            writer.submit();
+            ++submitted;
         }
-        ++written;
-        return !writeFailed;
+        return signals.received() == 0 && !writer.failed();
     });
-    progress.done(lastFrameSeconds);
+    progress.finish(last);
 
-    bool ok = result.started && !writeFailed;
-    ok = wav.close() && ok;
-    if (video) ok = encoder.finish() && ok;
+    const uint64_t written = writer.finish();
+    std::string failure = writer.failure();
+    if (!wav.close() && failure.empty()) failure = "finishing " + files.audioPath + " failed";
+    const bool encoded = !files.video || encoder.finish();
+    if (failure.empty() && !encoded) failure = "ffmpeg could not finish the video (see its message above)";
+
     if (!result.started) {
         std::fprintf(stderr, "glimmervandra-capture: %s\n", result.error.c_str());
-        removeIntermediates();
-        std::remove(audioPath.c_str());  // nothing was rendered: no empty sound file either
+        files.removeEverything(options.output);
         return 1;
     }
-    if (!ok) {
-        std::fprintf(stderr, "glimmervandra-capture: writing the output failed (disk full, or ffmpeg stopped)\n");
-        removeIntermediates();
-        return 1;
+    const int signal = signals.received();
+    if (signal != 0)
+        std::fprintf(stderr, "glimmervandra-capture: stopped by %s at %s of the programme\n", signalName(signal),
+                     minutesSeconds(last.seconds).c_str());
+    if (!failure.empty()) std::fprintf(stderr, "glimmervandra-capture: %s\n", failure.c_str());
+    if (result.end == HeadlessRunEnd::Unended)
+        std::fprintf(stderr,
+                     "glimmervandra-capture: the programme had not ended after %s, one pass of its music (%s) "
+                     "plus the programme's %s: the music never reached the marks that start the scenes. "
+                     "Stopped there; choose an end with --to SECONDS.\n",
+                     minutesSeconds(result.limitSeconds).c_str(), minutesSeconds(result.moduleSeconds).c_str(),
+                     minutesSeconds(programmeLengthSeconds()).c_str());
+
+    // A video whose encoder failed cannot be trusted, and nothing at all is
+    // worth keeping when no frame was written.
+    if (written == 0 || (files.video && !failure.empty())) {
+        files.removeEverything(options.output);
+        std::fprintf(stderr, "glimmervandra-capture: nothing was kept\n");
+        return signal ? 128 + signal : 1;
     }
-    if (video) {
-        if (!runFfmpeg(muxArguments(options, videoPath, audioPath))) {
+    if (files.video) {
+        if (!runFfmpeg(muxArguments(options, files.videoPath, files.audioPath))) {
             std::fprintf(stderr,
                          "glimmervandra-capture: ffmpeg could not put picture and sound together; "
                          "they are kept in %s and %s\n",
-                         videoPath.c_str(), audioPath.c_str());
+                         files.videoPath.c_str(), files.audioPath.c_str());
             return 1;
         }
-        removeIntermediates();
+        files.removeIntermediates();
     }
     const double seconds = since(started);
     const double shown = double(written) / options.fps;
-    std::fprintf(stderr, "glimmervandra-capture: wrote %" PRIu64 " frames (%.1f s of programme) to %s in %.1f s, %.2fx real time\n",
-                 written, shown, options.output.c_str(), seconds, seconds > 0 ? shown / seconds : 0.0);
-    return 0;
+    const double firstSeconds = double(firstFrame) / options.fps;
+    std::fprintf(stderr,
+                 "glimmervandra-capture: wrote %" PRIu64 " frames (%.1f s of programme, %s to %s) to %s in %.1f s, "
+                 "%.2fx real time\n",
+                 written, shown, minutesSeconds(firstSeconds).c_str(), minutesSeconds(firstSeconds + shown).c_str(),
+                 keptDescription(options, written).c_str(), seconds, seconds > 0 ? shown / seconds : 0.0);
+    if (signal != 0) return 128 + signal;
+    return failure.empty() && result.end != HeadlessRunEnd::Unended ? 0 : 1;
 }

@@ -1,7 +1,11 @@
 #include "capture_options.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "app/headless_run.h"
 
 namespace {
 bool endsWith(const std::string& text, const char* suffix) {
@@ -9,10 +13,12 @@ bool endsWith(const std::string& text, const char* suffix) {
     return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
 }
 
+// A finite number written out in full: "nan", "inf" and values too large
+// for a double (1e400) are refused like any other text.
 bool parseNumber(const char* text, double& value) {
     char* end = nullptr;
     value = std::strtod(text, &end);
-    return end != text && *end == '\0';
+    return end != text && *end == '\0' && std::isfinite(value);
 }
 
 bool parseSize(const char* text, int& width, int& height) {
@@ -41,9 +47,13 @@ const char* captureUsage() {
            "                      a folder: PNG sequence frame00000.png... + audio.wav\n"
            "  --fps N             frames per second (default 60)\n"
            "  --size WxH          picture size, 4:3 (default 640x480, e.g. 1440x1080)\n"
-           "  --from SECONDS      first second written (default 0)\n"
-           "  --to SECONDS        last second written (default: the end of the programme)\n"
-           "  --no-progress       no progress bar on stderr\n"
+           "  --from SECONDS      first second written (default 0); the frames before it\n"
+           "                      are played but not drawn, so a late start is quick\n"
+           "  --to SECONDS        last second written (default: the end of the programme,\n"
+           "                      about 225; a capture whose music never starts the scenes\n"
+           "                      stops after one pass of the module plus 225 s)\n"
+           "  --no-progress       no progress on stderr, only the closing summary (without\n"
+           "                      a terminal progress is a line at every tenth of the way)\n"
            "  --bench             print frame times per timeline row and start-up times\n"
            "  --version           the version of the program\n"
            "  -h, --help          this text\n";
@@ -92,11 +102,19 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
             }
         } else if (arg == "--from" || arg == "--to") {
             if (!value(text)) return false;
-            if (!parseNumber(text, number) || number < 0) {
-                error = arg + " takes a number of seconds";
+            // The programme runs from 0 to its length: --from must lie before
+            // the end, --to may be the end itself.
+            const double length = programmeLengthSeconds();
+            const bool from = arg == "--from";
+            const bool read = parseNumber(text, number);
+            if (!read || !(from ? number >= 0 && number < length : number > 0 && number <= length)) {
+                char range[128];
+                std::snprintf(range, sizeof range, "%s takes a number of seconds %s %g (the programme's length)",
+                              arg.c_str(), from ? "from 0 up to, not including," : "above 0 and at most", length);
+                error = range;
                 return false;
             }
-            (arg == "--from" ? options.fromSeconds : options.toSeconds) = number;
+            (from ? options.fromSeconds : options.toSeconds) = number;
         } else {
             error = "unknown option " + arg;
             return false;

@@ -1,12 +1,15 @@
 #include "media_writers.h"
 
+#include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -15,6 +18,8 @@
 extern char** environ;
 
 namespace {
+volatile pid_t runningChild = 0;
+
 void putLe(std::FILE* file, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) std::fputc(int((value >> (8 * i)) & 0xFF), file);
 }
@@ -66,23 +71,36 @@ bool WavWriter::open(const std::string& path) {
     return !std::ferror(file);
 }
 
-void WavWriter::append(const float* interleavedStereo, size_t frames) {
-    if (!file) return;
+bool WavWriter::append(const float* interleavedStereo, size_t frames) {
+    if (!file || failed) return false;
     std::vector<uint8_t> bytes(frames * 4);
     for (size_t i = 0; i < frames * 2; ++i) {
         const uint16_t pcm = uint16_t(toPcm(interleavedStereo[i]));
         bytes[2 * i] = uint8_t(pcm & 0xFF);
         bytes[2 * i + 1] = uint8_t(pcm >> 8);
     }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) failed = true;
-    dataBytes += bytes.size();
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0) {
+        dataBytes += bytes.size();
+        return true;
+    }
+    // Cut the file back to the whole appends before this one; the header is
+    // patched to them on close.
+    const int reason = errno;
+    failed = true;
+    std::clearerr(file);
+    // Should even the cut fail, the header still counts only whole appends.
+    if (ftruncate(fileno(file), off_t(44 + dataBytes)) != 0) errno = reason;
+    errno = reason;
+    return false;
 }
 
 bool WavWriter::close() {
     if (!file) return !failed;
     // A WAV file holds at most 4 GiB of data; 225 s of CD-quality sound is ~40 MB.
-    if (std::fseek(file, 0, SEEK_SET) == 0) writeWavHeader(file, uint32_t(dataBytes));
-    else failed = true;
+    // The header overwrites bytes already on disk, so a full disk lets it through.
+    const bool headerWritten = std::fseek(file, 0, SEEK_SET) == 0 &&
+                               (writeWavHeader(file, uint32_t(dataBytes)), std::fflush(file) == 0);
+    if (!headerWritten) failed = true;
     if (std::fclose(file) != 0) failed = true;
     file = nullptr;
     return !failed;
@@ -90,14 +108,17 @@ bool WavWriter::close() {
 
 WavWriter::~WavWriter() { close(); }
 
-bool writePng(const std::string& path, const uint8_t* rgba, int width, int height) {
+bool writePng(const std::string& path, const uint8_t* rgba, int width, int height, bool bottomUp) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
+        const int reason = errno;
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
+        std::remove(path.c_str());
+        errno = reason;
         return false;
     }
     png_init_io(png, file);
@@ -107,11 +128,21 @@ bool writePng(const std::string& path, const uint8_t* rgba, int width, int heigh
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_set_filler(png, 0, PNG_FILLER_AFTER);  // drop the alpha byte of each RGBA pixel
-    for (int y = 0; y < height; ++y)
-        png_write_row(png, const_cast<png_bytep>(rgba + size_t(y) * size_t(width) * 4));
+    const size_t rowBytes = size_t(width) * 4;
+    for (int y = 0; y < height; ++y) {
+        const int row = bottomUp ? height - 1 - y : y;
+        png_write_row(png, const_cast<png_bytep>(rgba + size_t(row) * rowBytes));
+    }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    // The data reach the disk at the flush: that is where a full disk shows.
+    const bool flushed = std::fflush(file) == 0;
+    const int reason = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (flushed && closed) return true;
+    std::remove(path.c_str());
+    errno = flushed ? errno : reason;
+    return false;
 }
 
 bool ffmpegAvailable() {
@@ -129,19 +160,37 @@ bool ffmpegAvailable() {
     return false;
 }
 
-bool FfmpegPipe::start(const std::vector<std::string>& arguments) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
+namespace {
+// Spawns ffmpeg in a new process group, its standard input from `input`
+// when given.
+bool spawnFfmpeg(const std::vector<std::string>& arguments, int input, int closeInChild, pid_t& pid) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    if (input >= 0) posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    if (closeInChild >= 0) posix_spawn_file_actions_addclose(&actions, closeInChild);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     std::vector<char*> argv = argumentVector(arguments);
-    pid_t pid = -1;
-    const int failed = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, argv.data(), environ);
+    const int failed = posix_spawnp(&pid, "ffmpeg", &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) return false;
+    runningChild = pid;
+    return true;
+}
+}  // namespace
+
+bool FfmpegPipe::start(const std::vector<std::string>& arguments) {
+    int fds[2];
+    // Close-on-exec, so that no later child holds the pipe open; the copy
+    // made the child's standard input stays open.
+    if (pipe2(fds, O_CLOEXEC) != 0) return false;
+    pid_t pid = -1;
+    const bool spawned = spawnFfmpeg(arguments, fds[0], fds[1], pid);
     ::close(fds[0]);
-    if (failed != 0) {
+    if (!spawned) {
         ::close(fds[1]);
         return false;
     }
@@ -166,11 +215,44 @@ bool FfmpegPipe::write(const void* data, size_t bytes) {
     return true;
 }
 
+bool FfmpegPipe::writeRowsReversed(const uint8_t* pixels, size_t rowBytes, size_t rows) {
+    // Gathered writes of up to 64 rows at a time, each taken from the bottom
+    // of what is left.
+    constexpr size_t batch = 64;
+    iovec pieces[batch];
+    size_t next = rows;  // rows [0, next) still to send, the last one first
+    while (next > 0) {
+        const size_t count = std::min(batch, next);
+        for (size_t i = 0; i < count; ++i) {
+            pieces[i].iov_base = const_cast<uint8_t*>(pixels + (next - 1 - i) * rowBytes);
+            pieces[i].iov_len = rowBytes;
+        }
+        size_t first = 0;
+        while (first < count) {
+            ssize_t written = ::writev(input, pieces + first, int(count - first));
+            if (written < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            // Step over the pieces sent whole; shorten the one sent in part.
+            size_t sent = size_t(written);
+            while (first < count && sent >= pieces[first].iov_len) sent -= pieces[first++].iov_len;
+            if (first < count) {
+                pieces[first].iov_base = static_cast<char*>(pieces[first].iov_base) + sent;
+                pieces[first].iov_len -= sent;
+            }
+        }
+        next -= count;
+    }
+    return true;
+}
+
 bool FfmpegPipe::finish() {
     if (input >= 0) ::close(input);
     input = -1;
     if (processId < 0) return false;
     const bool ok = waitForExit(processId);
+    runningChild = 0;
     processId = -1;
     return ok;
 }
@@ -178,8 +260,11 @@ bool FfmpegPipe::finish() {
 FfmpegPipe::~FfmpegPipe() { finish(); }
 
 bool runFfmpeg(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv = argumentVector(arguments);
     pid_t pid = -1;
-    if (posix_spawnp(&pid, "ffmpeg", nullptr, nullptr, argv.data(), environ) != 0) return false;
-    return waitForExit(pid);
+    if (!spawnFfmpeg(arguments, -1, -1, pid)) return false;
+    const bool ok = waitForExit(pid);
+    runningChild = 0;
+    return ok;
 }
+
+int runningFfmpegProcess() { return runningChild; }

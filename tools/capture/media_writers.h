@@ -8,10 +8,14 @@
 #include <vector>
 
 // 16-bit PCM stereo at 44100 Hz; the sizes in the header are patched on close.
+// Each append reaches the file before it returns, so that after a failed
+// one the file is cut back to the appends that succeeded: whatever happens,
+// a closed file is a valid WAV of whole appends.
 class WavWriter {
 public:
     bool open(const std::string& path);
-    void append(const float* interleavedStereo, size_t frames);
+    // False (errno telling why) when the sound could not be written.
+    bool append(const float* interleavedStereo, size_t frames);
     bool close();  // false when a write failed
     ~WavWriter();
 
@@ -21,17 +25,22 @@ private:
     bool failed = false;
 };
 
-// RGBA pixels, top row first.
-bool writePng(const std::string& path, const uint8_t* rgba, int width, int height);
+// RGBA pixels, `bottomUp`: rows from the bottom of the picture up, as GL
+// reads them. False (errno telling why, the partial file removed) on failure.
+bool writePng(const std::string& path, const uint8_t* rgba, int width, int height, bool bottomUp = false);
 
 // True when an ffmpeg program can be found on PATH.
 bool ffmpegAvailable();
 
-// An ffmpeg process whose standard input receives the data written.
+// An ffmpeg process whose standard input receives the data written. It runs
+// in a process group of its own, so that Ctrl-C at the terminal reaches the
+// capture only, which then closes the pipe and lets ffmpeg finish its file.
 class FfmpegPipe {
 public:
     bool start(const std::vector<std::string>& arguments);
     bool write(const void* data, size_t bytes);
+    // A picture of `rows` rows held bottom row first, written top row first.
+    bool writeRowsReversed(const uint8_t* pixels, size_t rowBytes, size_t rows);
     // Closes the pipe and waits; true when ffmpeg exited with status 0.
     bool finish();
     ~FfmpegPipe();
@@ -41,5 +50,10 @@ private:
     int processId = -1;
 };
 
-// Runs ffmpeg with the arguments to completion; true on exit status 0.
+// Runs ffmpeg with the arguments to completion, in a process group of its
+// own; true on exit status 0.
 bool runFfmpeg(const std::vector<std::string>& arguments);
+
+// The ffmpeg process running now (0: none), for a signal handler that must
+// stop it at once.
+int runningFfmpegProcess();
