@@ -9,4 +9,6 @@ build="${GLIMMER_BUILD_DIR:-$root/build}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build"
 cd "$build"
-ctest --output-on-failure --timeout 900 -j "$(nproc)"
+# On a terminal one progress line is redrawn in place and only failures are
+# shown in full; in a log every test gets a line of its own.
+ctest --progress --output-on-failure --timeout 900 -j "$(nproc)"

@@ -31,7 +31,7 @@ bool isDirectory(const std::string& path) {
 
 std::vector<std::string> videoEncoderArguments(const CaptureOptions& options, const std::string& videoPath) {
     std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y",
-                                     "-f", "rawvideo", "-pix_fmt", "rgba",
+                                     "-f", "rawvideo", "-pix_fmt", "bgra",
                                      "-s", std::to_string(options.width) + "x" + std::to_string(options.height),
                                      "-r", std::to_string(options.fps), "-i", "pipe:0"};
     if (options.format == CaptureFormat::Lossless)
@@ -208,8 +208,9 @@ int runCapture(const CaptureOptions& options) {
         if (wanted) {
             CapturedFrame& out = writer.nextFree();
             out.pixels.resize(size_t(options.width) * size_t(options.height) * 4);
+            // BGRA is the software renderer's own layout: read without conversion.
             glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE, out.pixels.data());
+            glReadPixels(0, 0, options.width, options.height, GL_BGRA, GL_UNSIGNED_BYTE, out.pixels.data());
             out.audio.assign(frame.audio, frame.audio + frame.audioFrames * 2);
             writer.submit();
             ++submitted;

@@ -83,7 +83,7 @@ bool FrameWriter::writeOne(const CapturedFrame& frame) {
             reason = "ffmpeg stopped taking the picture (see its message above)";
     } else {
         const std::string path = pngFolder + "/" + pngName(written);
-        if (!writePng(path, frame.pixels.data(), width, height, true))
+        if (!writePng(path, frame.pixels.data(), width, height))
             reason = "writing " + path + " failed: " + std::strerror(errno);
         else if (!wav.append(frame.audio.data(), frame.audio.size() / 2)) {
             reason = "writing the sound failed: " + std::string(std::strerror(errno));

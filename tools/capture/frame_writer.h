@@ -14,7 +14,7 @@
 
 #include "media_writers.h"
 
-// One frame in flight: its pixels as GL reads them (RGBA, bottom row first)
+// One frame in flight: its pixels as GL reads them (BGRA, bottom row first)
 // and its sound.
 struct CapturedFrame {
     std::vector<uint8_t> pixels;

@@ -108,7 +108,7 @@ bool WavWriter::close() {
 
 WavWriter::~WavWriter() { close(); }
 
-bool writePng(const std::string& path, const uint8_t* rgba, int width, int height, bool bottomUp) {
+bool writePng(const std::string& path, const uint8_t* bgra, int width, int height) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -127,12 +127,10 @@ bool writePng(const std::string& path, const uint8_t* rgba, int width, int heigh
     png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);  // drop the alpha byte of each RGBA pixel
+    png_set_bgr(png);
+    png_set_filler(png, 0, PNG_FILLER_AFTER);  // drop the alpha byte of each pixel
     const size_t rowBytes = size_t(width) * 4;
-    for (int y = 0; y < height; ++y) {
-        const int row = bottomUp ? height - 1 - y : y;
-        png_write_row(png, const_cast<png_bytep>(rgba + size_t(row) * rowBytes));
-    }
+    for (int y = height - 1; y >= 0; --y) png_write_row(png, const_cast<png_bytep>(bgra + size_t(y) * rowBytes));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     // The data reach the disk at the flush: that is where a full disk shows.
@@ -196,6 +194,8 @@ bool FfmpegPipe::start(const std::vector<std::string>& arguments) {
     }
     // A dying ffmpeg must show up as a failed write, not kill the capture.
     std::signal(SIGPIPE, SIG_IGN);
+    // A large picture passes in fewer, larger steps through a wider pipe.
+    fcntl(fds[1], F_SETPIPE_SZ, 1 << 20);
     input = fds[1];
     processId = pid;
     return true;

@@ -25,9 +25,10 @@ private:
     bool failed = false;
 };
 
-// RGBA pixels, `bottomUp`: rows from the bottom of the picture up, as GL
-// reads them. False (errno telling why, the partial file removed) on failure.
-bool writePng(const std::string& path, const uint8_t* rgba, int width, int height, bool bottomUp = false);
+// BGRA pixels, rows from the bottom of the picture up, as the capture reads
+// them from GL; written as an RGB picture. False (errno telling why, the
+// partial file removed) on failure.
+bool writePng(const std::string& path, const uint8_t* bgra, int width, int height);
 
 // True when an ffmpeg program can be found on PATH.
 bool ffmpegAvailable();
