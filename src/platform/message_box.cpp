@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "platform/termination.h"
-#include "platform/window.h"
+#include "platform/display.h"
 
 namespace {
 bool capturing = false;

@@ -29,8 +29,3 @@ uint32_t viewportChangeCount();
 // Presents the frame drawn last (SwapBuffers); does nothing without a window.
 void swapWindowBuffers();
 bool windowIsOpen();
-
-// Starts SDL video on a real display (X11, or Wayland where a compositor may
-// be), never on SDL's invisible drivers. False with SDL's error naming the
-// display that could not be opened.
-bool startVideoOnDisplay();
