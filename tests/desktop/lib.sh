@@ -221,7 +221,7 @@ stopRecording() {
         kill -0 "$recorderPid" 2>/dev/null || break
         sleep 0.1
     done
-    [[ -s "$work/sound.raw.start" ]] || fail "no recording: $(cat "$work/recorder.log")"
+    [[ -s "$work/sound.raw.clock" ]] || fail "no recording: $(cat "$work/recorder.log")"
 }
 
 # Starts the demo from the build folder (where Data is), with frame
@@ -262,7 +262,7 @@ windowsTitled() {
 }
 
 waitForWindow() {
-    local title="$1" seconds="${2:-30}" i
+    local title="$1" seconds="${2:-60}" i
     foundWindow=""
     for ((i = 0; i < seconds * 10; i++)); do
         foundWindow="$(windowsTitled "$title" | head -n1)"

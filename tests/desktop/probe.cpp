@@ -78,8 +78,18 @@ Match findInRecording(const std::vector<float>& recording, const std::vector<flo
     return best;
 }
 
-void CaptureClock::delivered(uint64_t framesSoFar, double now) {
-    const double bound = now - double(framesSoFar) / rate;
-    if (!seen || bound < start) start = bound;
-    seen = true;
+double CaptureClock::frameZeroAt(double moment, double span) const {
+    double start = 0.0;
+    bool seen = false;
+    for (const Delivery& d : deliveries) {
+        if (std::abs(d.time - moment) > span) continue;
+        const double bound = d.time - double(d.frames) / rate;
+        if (!seen || bound < start) start = bound;
+        seen = true;
+    }
+    return start;
+}
+
+double CaptureClock::frameZeroAt() const {
+    return deliveries.empty() ? 0.0 : frameZeroAt(deliveries.front().time, 1e300);
 }

@@ -40,16 +40,25 @@ Match findInRecording(const std::vector<float>& recording, const std::vector<flo
 // The clock of a capture stream from its deliveries: after a delivery that
 // brought the count of frames to n at time t, frame 0 was recorded no later
 // than t - n / rate. The earliest of these bounds is the least delayed
-// delivery's, and the estimate of when frame 0 was recorded.
+// delivery's, and the estimate of when frame 0 was recorded. Taken only over
+// the deliveries near the moment of interest: a server that hands over a
+// burst ahead of time elsewhere (when a stream joins or leaves) must not
+// move it.
 class CaptureClock {
 public:
     explicit CaptureClock(double rate) : rate(rate) {}
-    void delivered(uint64_t framesSoFar, double now);
-    double frameZeroAt() const { return start; }
-    bool known() const { return seen; }
+    void delivered(uint64_t framesSoFar, double now) { deliveries.push_back({framesSoFar, now}); }
+    // Over the deliveries within `span` seconds of `moment`; 0 when none.
+    double frameZeroAt(double moment, double span) const;
+    // Over all deliveries; 0 when none.
+    double frameZeroAt() const;
+
+    struct Delivery {
+        uint64_t frames;
+        double time;
+    };
+    std::vector<Delivery> deliveries;
 
 private:
     double rate;
-    double start = 0.0;
-    bool seen = false;
 };

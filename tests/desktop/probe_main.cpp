@@ -7,8 +7,8 @@
 //   record OUTPUT SECONDS
 //       Records the default capture device through SDL (the suite points it
 //       at a null sink's monitor) as raw s16 stereo 44100 Hz until SECONDS
-//       have passed or SIGTERM/SIGINT comes; OUTPUT.start receives when its
-//       first frame was recorded (CLOCK_MONOTONIC seconds).
+//       have passed or SIGTERM/SIGINT comes; OUTPUT.clock receives, per
+//       delivery, the frames recorded so far and when (CLOCK_MONOTONIC s).
 //   offsets DATA_FOLDER RECORDING FRAME_STATS
 //       Renders the music offline as the capture tool does, finds the two
 //       marked positions in it, finds the same music in the recording and
@@ -75,11 +75,13 @@ int pictureCommand(int argc, char** argv) {
     return 0;
 }
 
-// The recorder's buffer, filled on SDL's audio thread.
+// The recorder's buffer and its deliveries' times, filled on SDL's audio
+// thread (the clock's list is reserved up front: no allocation there).
 struct Recording {
     std::vector<int16_t> samples;
     std::atomic<size_t> frames{0};
     CaptureClock clock{rate};
+    uint64_t framesSoFar = 0;
 };
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -90,7 +92,9 @@ void captured(void* user, Uint8* stream, int length) {
     const size_t take = std::min(count, rec.samples.size() / 2 - have);
     std::memcpy(rec.samples.data() + have * 2, stream, take * 2 * sizeof(int16_t));
     rec.frames.store(have + take);
-    rec.clock.delivered(have + count, monotonicSeconds());
+    rec.framesSoFar += count;
+    if (rec.clock.deliveries.size() < rec.clock.deliveries.capacity())
+        rec.clock.delivered(rec.framesSoFar, monotonicSeconds());
 }
 
 int recordCommand(int argc, char** argv) {
@@ -106,6 +110,7 @@ int recordCommand(int argc, char** argv) {
     }
     Recording rec;
     rec.samples.resize(size_t(seconds * rate) * 2);
+    rec.clock.deliveries.reserve(size_t(seconds * rate / 64));
     SDL_AudioSpec want{}, have{};
     want.freq = int(rate);
     want.format = AUDIO_S16SYS;
@@ -127,10 +132,11 @@ int recordCommand(int argc, char** argv) {
 
     std::ofstream out(output, std::ios::binary);
     out.write(reinterpret_cast<const char*>(rec.samples.data()), std::streamsize(rec.frames * 2 * sizeof(int16_t)));
-    std::ofstream start(output + ".start");
-    start.precision(9);
-    start << std::fixed << rec.clock.frameZeroAt() << "\n";
-    if (!out || !start || !rec.clock.known()) {
+    // Every delivery: frames so far and when (see CaptureClock).
+    std::ofstream clock(output + ".clock");
+    clock.precision(9);
+    for (const CaptureClock::Delivery& d : rec.clock.deliveries) clock << d.frames << " " << std::fixed << d.time << "\n";
+    if (!out || !clock || rec.clock.deliveries.empty()) {
         std::fprintf(stderr, "probe: recording %s not written or empty\n", output.c_str());
         return 1;
     }
@@ -206,8 +212,13 @@ int offsetsCommand(int argc, char** argv) {
         std::fprintf(stderr, "probe: cannot read %s\n", recordingPath.c_str());
         return 1;
     }
-    double frameZeroAt = 0.0;
-    std::ifstream(recordingPath + ".start") >> frameZeroAt;
+    CaptureClock clock(rate);
+    {
+        std::ifstream in(recordingPath + ".clock");
+        uint64_t frames = 0;
+        double time = 0.0;
+        while (in >> frames >> time) clock.delivered(frames, time);
+    }
     std::vector<float> recording(bytes.size() / 4);
     for (size_t i = 0; i < recording.size(); ++i) {
         int16_t l, r;
@@ -216,7 +227,7 @@ int offsetsCommand(int argc, char** argv) {
         recording[i] = (float(l) + float(r)) / 65536.0f;
     }
     const std::map<int, RowTimes> rows = rowTimes(statsPath);
-    if (!rows.count(2) || !rows.count(3) || frameZeroAt <= 0.0) {
+    if (!rows.count(2) || !rows.count(3) || clock.deliveries.empty()) {
         std::fprintf(stderr, "probe: %s lacks the times of rows 2 and 3, or the recording its start\n",
                      statsPath.c_str());
         return 1;
@@ -233,6 +244,8 @@ int offsetsCommand(int argc, char** argv) {
     bool found = true;
     for (int k = 0; k < 2; ++k) {
         const RowTimes picture = rows.at(k + 2);
+        // The recording's clock from the deliveries of the seconds around.
+        const double frameZeroAt = clock.frameZeroAt(picture.chosen, 2.0);
         const size_t half = size_t(0.3 * rate);
         const size_t from = size_t(music.markFrame[k]) - half;
         // The picture changed close to when the mark was heard: look half

@@ -9,8 +9,8 @@
 #
 # The windowed case with PipeWire, which measures sound against picture, runs
 # alone; the whole-programme run with PulseAudio, which also measures frame
-# times, runs beside the cases that only look at pictures, which get the
-# lowest CPU priority. Every case starts its own servers and stops everything it
+# times, runs beside the cases that only look at pictures, at a lower CPU
+# priority once the programme's marks have been heard. Every case starts its own servers and stops everything it
 # started when it ends, passes or fails. Exit status 1 when any case failed.
 set -uo pipefail
 
@@ -281,7 +281,7 @@ else
     runCase windowed_pipewire
     runCase programme_pulseaudio &
     # The cases that only look at pictures meanwhile, once the programme's
-    # marks have been heard and at the lowest priority, so that the
+    # marks have been heard and at a lower priority, so that the
     # whole-programme run keeps its sound timing and frame times.
     lowPriority() {
         local i
@@ -289,7 +289,7 @@ else
             [[ -e "$results/marks-heard" ]] && break
             sleep 0.1
         done
-        renice -n 19 -p "$BASHPID" >/dev/null && lane "$@"
+        renice -n 10 -p "$BASHPID" >/dev/null && lane "$@"
     }
     lowPriority x11_fullscreen x11_wm_close x11_sigterm x11_sigint x11_question_no &
     lowPriority wayland_native &
