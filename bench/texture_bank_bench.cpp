@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 #include "assets/procedural_textures.h"
 #include "assets/texture_bank.h"
 #include "assets/tga.h"

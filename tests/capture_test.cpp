@@ -19,8 +19,8 @@
 
 #include "app/headless_run.h"
 #include "app/timeline.h"
-#include "assets/data_path.h"
 #include "bench.h"
+#include "platform/data_path.h"
 #include "capture.h"
 #include "frame_writer.h"
 #include "media_writers.h"

@@ -14,8 +14,8 @@
 #include <chrono>
 #include <thread>
 
-#include "assets/data_path.h"
 #include "assets/tga.h"
+#include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "support/asset_files.h"
 

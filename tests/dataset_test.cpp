@@ -2,7 +2,7 @@
 // has the shape its scene needs, the two poses share one mesh, the module's
 // marked moments fall where the programme expects them, and the generator
 // gives the same bytes every time.
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "assets/tga.h"
 #include "data_set.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/shared_state.h"
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "ms3d_writer.h"

@@ -11,6 +11,7 @@
 #include "app/frame_stats.h"
 #include "app/shared_state.h"
 #include "app/timeline.h"
+#include "app/window_procedure.h"
 #include "platform/messages.h"
 #include "support/gl_test.h"
 #include "support/recording_programme.h"
@@ -27,6 +28,7 @@ protected:
         resetClock();
         resetTimeline();
         resetMessages();
+        registerWindowProcedure(windowProcedure);
         recordedCalls.clear();
         setProgrammeOps(recordingProgramme());
         fakeTicks = 5000;
@@ -37,6 +39,7 @@ protected:
         setProgrammeOps(programmeOperations());
         resetClock();
         resetTimeline();
+        registerWindowProcedure(nullptr);
         resetMessages();
         resetSharedState();
         GlTest::TearDown();

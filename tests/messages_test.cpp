@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 
+#include "app/window_procedure.h"
 #include "platform/messages.h"
 #include "platform/termination.h"
 #include "support/gl_test.h"
@@ -12,8 +13,14 @@
 namespace {
 class Messages : public ::testing::Test {
 protected:
-    void SetUp() override { resetMessages(); }
-    void TearDown() override { resetMessages(); }
+    void SetUp() override {
+        resetMessages();
+        registerWindowProcedure(windowProcedure);
+    }
+    void TearDown() override {
+        registerWindowProcedure(nullptr);
+        resetMessages();
+    }
 
     static intptr_t send(unsigned message, uintptr_t wParam = 0, intptr_t lParam = 0) {
         return windowProcedure(nullptr, message, wParam, lParam);
@@ -124,11 +131,29 @@ TEST_F(Messages, OneMessagePerPeekAndQuitAfterEverythingQueued) {
     EXPECT_FALSE(peekMessage(m));
 }
 
-TEST_F(Messages, DispatchRunsTheWindowProcedure) {
+TEST_F(Messages, DispatchRunsTheRegisteredWindowProcedure) {
     dispatchMessage({WM_KEYDOWN, 'Q', 0});
     EXPECT_EQ(keys['Q'], 1);
     dispatchMessage({WM_CLOSE, 0, 0});
     EXPECT_TRUE(quitWaiting());
+
+    // Another procedure gets the message whole and answers for it.
+    static Message seen;
+    registerWindowProcedure([](void*, unsigned message, uintptr_t wParam, intptr_t lParam) -> intptr_t {
+        seen = {message, wParam, lParam};
+        return 42;
+    });
+    EXPECT_EQ(dispatchMessage({WM_SIZE, SIZE_RESTORED, 320 | (200 << 16)}), 42);
+    EXPECT_EQ(seen.message, WM_SIZE);
+    EXPECT_EQ(seen.wParam, SIZE_RESTORED);
+    EXPECT_EQ(seen.lParam, 320 | (200 << 16));
+
+    // None registered: the default handler takes everything and acts on nothing.
+    registerWindowProcedure(nullptr);
+    EXPECT_EQ(dispatchMessage({WM_KEYDOWN, VK_ESCAPE, 0}), 0);
+    dispatchMessage({WM_CLOSE, 0, 0});
+    EXPECT_EQ(keys[VK_ESCAPE], 0);
+    EXPECT_FALSE(quitWaiting());
 }
 
 TEST_F(Messages, ResetForgetsQueueQuitAndKeys) {

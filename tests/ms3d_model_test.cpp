@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "ms3d_writer.h"
 #include "support/asset_files.h"

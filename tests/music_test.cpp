@@ -3,7 +3,7 @@
 // dummy driver) and offline in lock-step with a video clock.
 #include "app/music.h"
 #include "app/shared_state.h"
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 #include "platform/sound.h"
 #include "support/sound_recorder.h"
 #include "support/test_modules.h"

@@ -11,7 +11,7 @@
 #include "app/headless_run.h"
 #include "app/shared_state.h"
 #include "app/timeline.h"
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 #include "assets/texture_bank.h"
 #include "platform/message_box.h"
 #include "support/asset_files.h"

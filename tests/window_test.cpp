@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/window_procedure.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/window.h"
@@ -51,10 +52,12 @@ protected:
     void SetUp() override {
         captureMessageBoxes(true, IDNO);
         resetMessages();
+        registerWindowProcedure(windowProcedure);
     }
     void TearDown() override {
         closeWindow();
         captureMessageBoxes(false);
+        registerWindowProcedure(nullptr);
         resetMessages();
         fullscreen = 1;
         // Only now: Xlib ends the process when its server goes away under it.

@@ -3,9 +3,11 @@
 #include "app/frame_loop.h"
 #include "app/music.h"
 #include "app/shared_state.h"
-#include "assets/data_path.h"
+#include "app/window_procedure.h"
 #include "assets/texture_bank.h"
+#include "platform/data_path.h"
 #include "platform/message_box.h"
+#include "platform/messages.h"
 #include "platform/termination.h"
 #include "platform/window.h"
 
@@ -37,8 +39,10 @@ int runDemo(const DemoSteps& steps) {
         steps.closeMusic();
         return 0;
     }
+    registerWindowProcedure(windowProcedure);
     // openWindow shows its own message on failure.
     if (!steps.openWindow("Glimmervandra", screenWidth, screenHeight, 16, fullscreen)) return 0;
+    resizeViewport(screenWidth, screenHeight);
 
     steps.registerMusicSyncs();
     if (!steps.startMusicPlayback()) {

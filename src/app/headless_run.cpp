@@ -11,13 +11,13 @@
 #include "app/music.h"
 #include "app/shared_state.h"
 #include "app/timeline.h"
-#include "assets/data_path.h"
+#include "app/window_procedure.h"
+#include "platform/data_path.h"
 #include "assets/texture_bank.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/sound.h"
-#include "platform/window.h"
 #include "scenes/morph_scene.h"
 #include "scenes/scroller_scene.h"
 
@@ -104,6 +104,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
         return result;
     }
     resetRunState();
+    registerWindowProcedure(windowProcedure);
 
     auto phaseStart = std::chrono::steady_clock::now();
     if (!soundLibraryVersionMatches()) {

@@ -1,9 +1,9 @@
 #include "app/timeline.h"
 
 #include "app/clock.h"
+#include "app/window_procedure.h"
 #include "assets/ms3d_model.h"
 #include "platform/messages.h"
-#include "platform/window.h"
 
 namespace {
 ProgrammeOps ops = programmeOperations();

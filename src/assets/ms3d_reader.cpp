@@ -27,7 +27,7 @@
 #include <memory>
 #include <new>
 
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 
 namespace {
 

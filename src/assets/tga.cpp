@@ -5,7 +5,7 @@
 #include <limits>
 #include <new>
 
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 #include "platform/message_box.h"
 
 uint64_t tgaPixelBufferLimit = 4ull * 65535ull * 65535ull;

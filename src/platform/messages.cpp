@@ -6,7 +6,6 @@
 #include <deque>
 
 #include "platform/termination.h"
-#include "platform/window.h"
 
 uint8_t keys[256] = {};
 
@@ -20,7 +19,7 @@ int quitExitCode = 0;
 // A termination signal is handed to the program once, as a close message.
 bool terminationDelivered = false;
 
-intptr_t defaultWindowProcedure(void*, unsigned, uintptr_t, intptr_t) { return 0; }
+WindowProcedure registeredProcedure = nullptr;
 
 intptr_t packSize(int width, int height) {
     const auto word = [](int v) { return intptr_t(std::clamp(v, 0, 0xFFFF)); };
@@ -187,8 +186,13 @@ bool peekMessage(Message& message) {
 // reads characters, so there is nothing to add.
 void translateMessage(const Message&) {}
 
+intptr_t defaultWindowProcedure(void*, unsigned, uintptr_t, intptr_t) { return 0; }
+
+void registerWindowProcedure(WindowProcedure procedure) { registeredProcedure = procedure; }
+
 intptr_t dispatchMessage(const Message& message) {
-    return windowProcedure(nullptr, message.message, message.wParam, message.lParam);
+    const WindowProcedure procedure = registeredProcedure ? registeredProcedure : defaultWindowProcedure;
+    return procedure(nullptr, message.message, message.wParam, message.lParam);
 }
 
 void postMessage(const Message& message) { queue.push_back(message); }
@@ -196,35 +200,6 @@ void postMessage(const Message& message) { queue.push_back(message); }
 void postQuitMessage(int exitCode) {
     quitPending = true;
     quitExitCode = exitCode;
-}
-
-intptr_t windowProcedure(void* window, unsigned message, uintptr_t wParam, intptr_t lParam) {
-    switch (message) {
-        case WM_ACTIVATE:
-            return 0;
-        case WM_SYSCOMMAND:
-            // Only these two exact requests are swallowed; anything else,
-            // even with extra low bits set, is the default handler's.
-            if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
-            break;
-        case WM_CLOSE:
-            postQuitMessage(0);
-            return 0;
-        case WM_KEYDOWN:
-            if (wParam < 256) keys[wParam] = 1;
-            // Escape still held: every key-down asks to quit again.
-            if (keys[VK_ESCAPE]) postQuitMessage(0);
-            return 0;
-        case WM_KEYUP:
-            if (wParam < 256) keys[wParam] = 0;
-            return 0;
-        case WM_SIZE:
-            resizeViewport(int(lParam & 0xFFFF), int((lParam >> 16) & 0xFFFF));
-            return 0;
-        default:
-            break;
-    }
-    return defaultWindowProcedure(window, message, wParam, lParam);
 }
 
 void resetMessages() {

@@ -1,6 +1,7 @@
 // The window messages the program reacts to, as the Windows message queue
 // delivered them: SDL events are translated into these and queued; the frame
-// loop takes at most one per frame and dispatches it to windowProcedure.
+// loop takes at most one per frame and dispatches it to the registered
+// window procedure.
 #pragma once
 
 #include <cstdint>
@@ -62,8 +63,13 @@ void postMessage(const Message& message);
 // Asks the loop to end: a WM_QUIT carrying the exit code.
 void postQuitMessage(int exitCode);
 
-// The class's message handler.
-intptr_t windowProcedure(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);
+// The program's message handler, registered as a window class registers its
+// procedure; dispatchMessage hands it each message. With none registered
+// (or after registering null) messages go to defaultWindowProcedure, which
+// does nothing and answers 0.
+using WindowProcedure = intptr_t (*)(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);
+void registerWindowProcedure(WindowProcedure procedure);
+intptr_t defaultWindowProcedure(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);
 
 // The translation of one SDL event into the message the window system would
 // have sent; false for events the program has no message for. Keys map by

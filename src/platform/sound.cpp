@@ -1,6 +1,6 @@
 #include "platform/sound.h"
 
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.hpp>

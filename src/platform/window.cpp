@@ -1,7 +1,5 @@
 #include "platform/window.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
 #include <SDL.h>
 
 #include <cstdio>
@@ -9,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_state.h"
 #include "platform/display.h"
 #include "platform/message_box.h"
 
@@ -22,7 +19,6 @@ bool videoUp = false;
 SDL_Window* windowHandle = nullptr;
 SDL_GLContext renderingContext = nullptr;
 bool screenSaverDisabled = false;
-uint32_t viewportChanges = 0;
 
 constexpr unsigned errorStyle = MB_OK | MB_ICONEXCLAMATION;
 constexpr unsigned shutdownStyle = MB_OK | MB_ICONINFORMATION;
@@ -171,8 +167,6 @@ bool openWindow(const char* title, int width, int height, int bits, uint8_t full
     // Neither the screen saver nor monitor power-down while the demo runs.
     SDL_DisableScreenSaver();
     screenSaverDisabled = true;
-
-    resizeViewport(width, height);
     return true;
 }
 
@@ -202,23 +196,6 @@ void closeWindow() {
         videoUp = false;
     }
 }
-
-void resizeViewport(int width, int height) {
-    if (height == 0) height = 1;
-    glViewport(0, 0, width, height);
-
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    // The aspect comes from the screen size the scenes are built for, not from
-    // the window: a resized window stretches the picture.
-    gluPerspective(100.0, screenWidth / double(screenHeight), 8.0, 10000.0);
-
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    ++viewportChanges;
-}
-
-uint32_t viewportChangeCount() { return viewportChanges; }
 
 void swapWindowBuffers() {
     if (windowHandle) SDL_GL_SwapWindow(windowHandle);

@@ -1,6 +1,6 @@
-// The one window and its OpenGL context (SDL2): fullscreen 640x480 with the
+// The one window and its OpenGL context (SDL2): fullscreen with the
 // windowed-mode question when the display refuses the mode, the pixel format
-// request, resize and tear-down.
+// request and tear-down. The viewport is the caller's to set.
 #pragma once
 
 #include <cstdint>
@@ -21,10 +21,6 @@ struct FullscreenFacts {
 // display or emulated for the window; false is the refusal that asks the
 // windowed-mode question.
 bool fullscreenModeGranted(const FullscreenFacts& facts, int width, int height);
-void resizeViewport(int width, int height);
-// How many times resizeViewport has replaced the projection: a slide showing
-// across a size message puts its own flat projection back when this moves.
-uint32_t viewportChangeCount();
 
 // Presents the frame drawn last (SwapBuffers); does nothing without a window.
 void swapWindowBuffers();

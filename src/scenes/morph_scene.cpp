@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "app/shared_state.h"
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "platform/message_box.h"

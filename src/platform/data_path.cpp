@@ -1,4 +1,4 @@
-#include "assets/data_path.h"
+#include "platform/data_path.h"
 
 #include <dirent.h>
 #include <errno.h>
