@@ -4,6 +4,7 @@
 #include "app/music.h"
 #include "app/shared_state.h"
 #include "app/window_procedure.h"
+#include "assets/data_files.h"
 #include "assets/texture_bank.h"
 #include "platform/data_path.h"
 #include "platform/message_box.h"
@@ -49,11 +50,11 @@ int runDemo(const DemoSteps& steps) {
         // Give the desktop its display mode back before saying so: a message
         // box behind a fullscreen window could not be answered.
         steps.closeWindow();
-        MessageDetail detail(dataFileDetail("Data/ancool2.mod"));
+        MessageDetail detail(dataFileDetail(musicModulePath));
         showMessageBox("Soenderbuggat.....", "ERROR", MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
-    steps.loadTextureBank("data/grass1.tga");  // the music already plays meanwhile
+    steps.loadTextureBank(grassPicturePath);  // the music already plays meanwhile
 
     // A termination signal from here on reaches the frame loop as a close
     // message: its first frame ends the run as Escape would.

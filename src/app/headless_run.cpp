@@ -13,6 +13,7 @@
 #include "app/timeline.h"
 #include "app/window_procedure.h"
 #include "platform/data_path.h"
+#include "assets/data_files.h"
 #include "assets/texture_bank.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"
@@ -128,15 +129,15 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
 
     registerMusicSyncs();
     if (!startMusicPlayback()) {
-        result.error = "the module \"Data/ancool2.mod\" could not be played (" +
-                       describeDataSearch("Data/ancool2.mod") + ")";
+        result.error = std::string("the module \"") + musicModulePath + "\" could not be played (" +
+                       describeDataSearch(musicModulePath) + ")";
         closeMusic();
         destroyHeadlessContext();
         return result;
     }
 
     phaseStart = std::chrono::steady_clock::now();
-    loadTextureBank("data/grass1.tga");
+    loadTextureBank(grassPicturePath);
     result.startup.textureBank = secondsSince(phaseStart);
     result.started = true;
     result.moduleSeconds = soundModuleSeconds(musicHandle);

@@ -1,16 +1,17 @@
 #include "app/music.h"
 
 #include "app/shared_state.h"
+#include "assets/data_files.h"
+#include "assets/music_marks.h"
 #include "platform/sound.h"
 
 uint32_t musicHandle = 0;
 
 namespace {
 
-const char* const musicFile = "Data/ancool2.mod";
-
-// Instrument 9 (any note) flashes.
-constexpr uint64_t flashInstrument = 0xFFFF0009;
+// Instrument 9 (any note) flashes: instrument | note << 16 as the sound
+// layer takes it.
+constexpr uint64_t flashAnyNote = uint64_t(flashInstrument) | uint64_t(SOUND_SYNC_ANY) << 16;
 
 // Slide 6 stays until the second event; its bound lies far beyond the end
 // of the programme.
@@ -25,13 +26,13 @@ bool openMusic() {
     soundStart();
     // A missing or broken module is not reported here: the handle stays 0
     // and playback start fails.
-    musicHandle = soundLoadModule(musicFile);
+    musicHandle = soundLoadModule(musicModulePath);
     return true;
 }
 
 bool openMusicOffline() {
     if (!soundInitOffline()) return false;
-    musicHandle = soundLoadModule(musicFile);
+    musicHandle = soundLoadModule(musicModulePath);
     return true;
 }
 
@@ -40,7 +41,7 @@ void registerMusicSyncs() {
     const uint32_t oneTimeInstrument = SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST;
     soundSetSync(musicHandle, oneTimePosition, musicTitleEndPosition, titleEndSync, nullptr);
     soundSetSync(musicHandle, oneTimePosition, musicTimelineStartPosition, timelineStartSync, nullptr);
-    soundSetSync(musicHandle, oneTimeInstrument, flashInstrument, flashSync, nullptr);
+    soundSetSync(musicHandle, oneTimeInstrument, flashAnyNote, flashSync, nullptr);
 }
 
 bool startMusicPlayback() { return musicHandle != 0 && soundPlay(musicHandle); }

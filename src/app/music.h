@@ -1,13 +1,15 @@
-// The soundtrack: the module "Data/ancool2.mod" played from start-up on,
+// The soundtrack: the data set's module (musicModulePath) played from start-up on,
 // looping, with three one-time events that drive the programme.
 #pragma once
 
 #include <cstdint>
 
-// The marked places of the module (order | row << 16): order 1 row 32 ends
-// the title, order 2 row 0 starts the scene programme.
-constexpr uint64_t musicTitleEndPosition = 0x200001;
-constexpr uint64_t musicTimelineStartPosition = 2;
+#include "assets/music_marks.h"
+
+// The marked places of the module as the sound layer takes them (order |
+// row << 16): the end of the title and the start of the scene programme.
+constexpr uint64_t musicTitleEndPosition = uint64_t(titleEndOrder) | uint64_t(titleEndRow) << 16;
+constexpr uint64_t musicTimelineStartPosition = uint64_t(programmeStartOrder) | uint64_t(programmeStartRow) << 16;
 
 // 0 until loaded and 0 if loading failed.
 extern uint32_t musicHandle;

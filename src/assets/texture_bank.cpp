@@ -2,6 +2,7 @@
 
 #include <GL/glu.h>
 
+#include "assets/data_files.h"
 #include "assets/procedural_textures.h"
 #include "assets/tga.h"
 
@@ -12,17 +13,17 @@ namespace {
 // The pictures of slots 1 and 4 to 11; slot 0's path comes from the caller.
 const char* const slotPicturePaths[textureBankSize] = {
     nullptr,
-    "Data/Lights.tga",
+    lightsPicturePath,
     nullptr,  // checkerboard
     nullptr,  // fractal
-    "Data/kuk.tga",
-    "Data/title2.tga",
-    "Data/gras.tga",
-    "Data/suckscene.tga",
-    "Data/atariscroller.tga",
-    "Data/fractalzoomer.tga",
-    "Data/kuktext.tga",
-    "Data/credits.tga",
+    lightMarkerPicturePath,
+    titlePicturePath,
+    meadowCardPicturePath,
+    solidCardPicturePath,
+    scrollerCardPicturePath,
+    fractalCardPicturePath,
+    morphCardPicturePath,
+    creditsPicturePath,
 };
 
 bool fillSlot(int slot, const char* slot0Path) {

@@ -76,7 +76,7 @@ void ModulePlayer::addSync(const SoundSync& sync) {
 int ModulePlayer::tickFrames() const {
     // Classic tracker timing: a tick lasts 2.5 / tempo seconds.
     int tempo = std::max(decoder->get_current_tempo(), 1);
-    return static_cast<int>(std::lround(sampleRate * 2.5 / tempo));
+    return static_cast<int>(std::lround(soundSampleRate * 2.5 / tempo));
 }
 
 size_t ModulePlayer::render(float* interleaved, size_t frames, size_t stepFrames, SoundEventSink& sink) {
@@ -87,7 +87,7 @@ size_t ModulePlayer::render(float* interleaved, size_t frames, size_t stepFrames
         float* out = interleaved + 2 * done;
         size_t got = 0;
         try {
-            got = decoder->read_interleaved_stereo(sampleRate, want, out);
+            got = decoder->read_interleaved_stereo(soundSampleRate, want, out);
         } catch (const std::exception&) {
             got = 0;
         }

@@ -19,6 +19,10 @@ namespace openmpt {
 class module;
 }
 
+// The one sample rate of the sound layer: modules are rendered, played and
+// written at it.
+constexpr int soundSampleRate = 44100;
+
 using SoundSyncProc = void (*)(uint32_t sync, uint32_t channel, uint32_t data, void* user);
 
 struct SoundSync {
@@ -49,7 +53,6 @@ protected:
 
 class ModulePlayer {
 public:
-    static constexpr int sampleRate = 44100;
     // The level is kept per block of this many frames and reported as the
     // peak over the last levelWindowFrames (about 23 ms, one device buffer).
     static constexpr uint64_t blockFrames = 64;

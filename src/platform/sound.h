@@ -46,7 +46,7 @@
 #include <cstdint>
 #include <string>
 
-constexpr int soundSampleRate = 44100;
+// soundSampleRate (module_player.h) is the rate of everything below.
 constexpr int soundDeviceBufferFrames = 1024;
 
 // The API version (major << 24 | minor << 16 | patch) of the libopenmpt the

@@ -11,9 +11,10 @@
 #include <cmath>
 
 #include "app/shared_state.h"
-#include "platform/data_path.h"
+#include "assets/data_files.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
+#include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "scenes/scene_gl_state.h"
 
@@ -149,8 +150,8 @@ int setupFlowerScene() {
     // drop a model that is still held.
     delete modelA;
     modelA = new Ms3dModel();
-    if (!modelA->loadFromFile("data/blomma.ms3d")) {
-        MessageDetail detail(dataFileDetail("data/blomma.ms3d"));
+    if (!modelA->loadFromFile(flowerModelPath)) {
+        MessageDetail detail(dataFileDetail(flowerModelPath));
         showMessageBox(modelLoadErrorText, "Error", MB_ICONERROR);
         return 0;
     }

@@ -11,9 +11,10 @@
 #include <cmath>
 
 #include "app/shared_state.h"
-#include "platform/data_path.h"
+#include "assets/data_files.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
+#include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "scenes/scene_gl_state.h"
 
@@ -63,9 +64,9 @@ int setupMorphScene() {
     releaseMorphModels();
     // A failed load stops the set-up at that model: later models are not
     // created and the GL state is left alone.
-    if (!loadModel(modelA, "data/kukstand.ms3d")) return 0;
-    if (!loadModel(modelB, "data/kukslak.ms3d")) return 0;
-    if (!loadModel(modelC, "data/kukslak.ms3d")) return 0;
+    if (!loadModel(modelA, standingModelPath)) return 0;
+    if (!loadModel(modelB, slumpedModelPath)) return 0;
+    if (!loadModel(modelC, slumpedModelPath)) return 0;
 
     setLitPerspectiveState();
 

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/sound.h"
+
 extern char** environ;
 
 namespace {
@@ -28,13 +30,13 @@ void writeWavHeader(std::FILE* file, uint32_t dataBytes) {
     std::fwrite("RIFF", 1, 4, file);
     putLe(file, 36 + dataBytes, 4);
     std::fwrite("WAVEfmt ", 1, 8, file);
-    putLe(file, 16, 4);            // fmt chunk size
-    putLe(file, 1, 2);             // PCM
-    putLe(file, 2, 2);             // channels
-    putLe(file, 44100, 4);         // sample rate
-    putLe(file, 44100 * 4, 4);     // bytes per second
-    putLe(file, 4, 2);             // bytes per frame
-    putLe(file, 16, 2);            // bits per sample
+    putLe(file, 16, 4);                   // fmt chunk size
+    putLe(file, 1, 2);                    // PCM
+    putLe(file, 2, 2);                    // channels
+    putLe(file, soundSampleRate, 4);      // sample rate
+    putLe(file, soundSampleRate * 4, 4);  // bytes per second
+    putLe(file, 4, 2);                    // bytes per frame
+    putLe(file, 16, 2);                   // bits per sample
     std::fwrite("data", 1, 4, file);
     putLe(file, dataBytes, 4);
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-// 16-bit PCM stereo at 44100 Hz; the sizes in the header are patched on close.
+// 16-bit PCM stereo at the sound layer's rate; the sizes in the header are patched on close.
 // Each append reaches the file before it returns, so that after a failed
 // one the file is cut back to the appends that succeeded: whatever happens,
 // a closed file is a valid WAV of whole appends.

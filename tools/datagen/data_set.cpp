@@ -3,16 +3,18 @@
 #include <cstdio>
 #include <sys/stat.h>
 
+#include "assets/data_files.h"
 #include "models.h"
 #include "pictures.h"
 #include "song.h"
 
 const std::vector<std::string>& dataSetFileNames()
 {
-    static const std::vector<std::string> names = {
-        "grass1.tga",    "Lights.tga",        "kuk.tga",      "title2.tga",  "gras.tga",
-        "suckscene.tga", "atariscroller.tga", "fractalzoomer.tga", "kuktext.tga", "credits.tga",
-        "blomma.ms3d",   "kukstand.ms3d",     "kukslak.ms3d", "ancool2.mod"};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const char* path : dataSetPaths) all.push_back(dataFileName(path));
+        return all;
+    }();
     return names;
 }
 
@@ -39,17 +41,18 @@ bool writeDataSet(const std::string& folder)
             return fail("could not write " + folder + "/" + file.name);
     }
 
-    if (!writeMs3d(folder + "/blomma.ms3d", buildFlower()))
-        return fail("could not write " + folder + "/blomma.ms3d");
-    if (!writeMs3d(folder + "/kukstand.ms3d", buildFigure(FigurePose::StandingTall)))
-        return fail("could not write " + folder + "/kukstand.ms3d");
-    if (!writeMs3d(folder + "/kukslak.ms3d", buildFigure(FigurePose::Slumped)))
-        return fail("could not write " + folder + "/kukslak.ms3d");
+    auto inFolder = [&](const char* path) { return folder + "/" + dataFileName(path); };
+    if (!writeMs3d(inFolder(flowerModelPath), buildFlower()))
+        return fail("could not write " + inFolder(flowerModelPath));
+    if (!writeMs3d(inFolder(standingModelPath), buildFigure(FigurePose::StandingTall)))
+        return fail("could not write " + inFolder(standingModelPath));
+    if (!writeMs3d(inFolder(slumpedModelPath), buildFigure(FigurePose::Slumped)))
+        return fail("could not write " + inFolder(slumpedModelPath));
 
     ComposedSong song = composeSong();
     for (const std::string& problem : song.problems) std::fprintf(stderr, "datagen: song: %s\n", problem.c_str());
     if (!song.problems.empty()) return fail("the song has mistakes; not written");
-    if (!writeMod(folder + "/ancool2.mod", song.module))
-        return fail("could not write " + folder + "/ancool2.mod");
+    if (!writeMod(inFolder(musicModulePath), song.module))
+        return fail("could not write " + inFolder(musicModulePath));
     return true;
 }

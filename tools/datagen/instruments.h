@@ -2,6 +2,7 @@
 // bells and effects, as signed 8-bit samples with their loops.
 #pragma once
 
+#include "assets/music_marks.h"
 #include "mod_writer.h"
 
 // Instrument numbers as the patterns use them (1-based, as in the file).
@@ -14,7 +15,7 @@ enum Instrument : int {
     lead = 6,
     padMinor = 7,
     padMajor = 8,
-    crash = 9,    // the accent whose first note raises the flash
+    crash = flashInstrument,  // the accent whose first note raises the flash
     pluck = 10,
     bell = 11,
     riser = 12,

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "assets/data_files.h"
 #include "assets/procedural_textures.h"
 #include "scene_frames.h"
 
@@ -596,13 +597,13 @@ Canvas paintCredits(TextPainter& painter)
 
 Canvas paintSlideCanvas(const std::string& name, TextPainter& painter)
 {
-    if (name == "title2.tga") return paintTitle(painter);
-    if (name == "gras.tga") return paintMeadowCard(painter);
-    if (name == "suckscene.tga") return paintSolidCard(painter);
-    if (name == "atariscroller.tga") return paintScrollerCard(painter);
-    if (name == "fractalzoomer.tga") return paintFractalCard(painter);
-    if (name == "kuktext.tga") return paintMorphCard(painter);
-    if (name == "credits.tga") return paintCredits(painter);
+    if (name == dataFileName(titlePicturePath)) return paintTitle(painter);
+    if (name == dataFileName(meadowCardPicturePath)) return paintMeadowCard(painter);
+    if (name == dataFileName(solidCardPicturePath)) return paintSolidCard(painter);
+    if (name == dataFileName(scrollerCardPicturePath)) return paintScrollerCard(painter);
+    if (name == dataFileName(fractalCardPicturePath)) return paintFractalCard(painter);
+    if (name == dataFileName(morphCardPicturePath)) return paintMorphCard(painter);
+    if (name == dataFileName(creditsPicturePath)) return paintCredits(painter);
     return Canvas();
 }
 
@@ -611,16 +612,16 @@ Canvas paintSlideCanvas(const std::string& name, TextPainter& painter)
 const std::vector<PictureFile>& pictureFiles()
 {
     static const std::vector<PictureFile> files = {
-        {"grass1.tga", 256, 256, 24, false},
-        {"Lights.tga", 256, 256, 24, false},
-        {"kuk.tga", 128, 128, 32, true},
-        {"title2.tga", 1024, 512, 24, false},
-        {"gras.tga", 1024, 512, 24, true},
-        {"suckscene.tga", 1024, 512, 24, false},
-        {"atariscroller.tga", 1024, 512, 24, true},
-        {"fractalzoomer.tga", 1024, 512, 24, false},
-        {"kuktext.tga", 1024, 512, 32, true},
-        {"credits.tga", 1024, 512, 24, true},
+        {dataFileName(grassPicturePath), 256, 256, 24, false},
+        {dataFileName(lightsPicturePath), 256, 256, 24, false},
+        {dataFileName(lightMarkerPicturePath), 128, 128, 32, true},
+        {dataFileName(titlePicturePath), 1024, 512, 24, false},
+        {dataFileName(meadowCardPicturePath), 1024, 512, 24, true},
+        {dataFileName(solidCardPicturePath), 1024, 512, 24, false},
+        {dataFileName(scrollerCardPicturePath), 1024, 512, 24, true},
+        {dataFileName(fractalCardPicturePath), 1024, 512, 24, false},
+        {dataFileName(morphCardPicturePath), 1024, 512, 32, true},
+        {dataFileName(creditsPicturePath), 1024, 512, 24, true},
     };
     return files;
 }
@@ -628,9 +629,9 @@ const std::vector<PictureFile>& pictureFiles()
 TgaPicture paintPicture(const PictureFile& file, TextPainter& painter)
 {
     Canvas canvas;
-    if (file.name == "grass1.tga") canvas = paintGrass(file.width);
-    else if (file.name == "Lights.tga") canvas = paintLights(file.width);
-    else if (file.name == "kuk.tga") canvas = paintLightMarker(file.width);
+    if (file.name == dataFileName(grassPicturePath)) canvas = paintGrass(file.width);
+    else if (file.name == dataFileName(lightsPicturePath)) canvas = paintLights(file.width);
+    else if (file.name == dataFileName(lightMarkerPicturePath)) canvas = paintLightMarker(file.width);
     else if (painter.ready()) {
         // Slides: painted at 4:3 and squeezed into the power-of-two picture,
         // which the slide quad stretches back to 4:3 on the screen.

@@ -6,14 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "assets/music_marks.h"
 #include "mod_writer.h"
 
-// The positions and instrument the programme listens for.
-constexpr int titleEndOrder = 1;
-constexpr int titleEndRow = 32;
-constexpr int programmeStartOrder = 2;
-constexpr int flashInstrument = 9;
-// The position at which instrument 9 first sounds (an accent after the drop).
+// The song meets the marks the programme listens for (assets/music_marks.h).
+// The position at which the flash instrument first sounds (an accent after
+// the drop).
 constexpr int firstAccentOrder = 3;
 constexpr int firstAccentRow = 0;
 
