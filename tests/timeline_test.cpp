@@ -187,3 +187,28 @@ TEST_F(TimelineTest, LateSecondEventSkipsTheFlowerRow) {
                                                "drawSlide 7", "setupCubePyramidScene", "drawCubePyramidFrame"};
     EXPECT_EQ(recordedNames(true), expected);
 }
+
+TEST(TimelineTable, EveryRowHasWhatItsKindRuns) {
+    // A scene row without its set-up or frame would crash when reached; a
+    // picture row must show the slots 5 to 11 in order.
+    int nextSlot = 5;
+    for (int row = 1; row <= timelineRowCount; ++row) {
+        SCOPED_TRACE(row);
+        const TimelineRow& entry = timelineRow(row);
+        EXPECT_STRNE(entry.name, "");
+        if (entry.kind == RowKind::scene) {
+            EXPECT_NE(entry.setUp, nullptr);
+            EXPECT_NE(entry.frame, nullptr);
+        } else {
+            EXPECT_EQ(entry.slideSlot, nextSlot++);
+            EXPECT_EQ(entry.kind == RowKind::title, row == 1);
+        }
+    }
+    EXPECT_EQ(nextSlot, 12);
+    EXPECT_STREQ(timelineRowName(3), "flower");
+    EXPECT_STREQ(timelineRowName(timelineEndRow), "end");
+    EXPECT_STREQ(timelineRowName(0), "");
+    EXPECT_STREQ(timelineRowName(14), "");
+    EXPECT_EQ(timelineRowEnd(0, {0.0, 1.0}), 0.0);
+    EXPECT_EQ(timelineRowEnd(timelineEndRow, {0.0, 1.0}), 0.0);
+}

@@ -27,25 +27,6 @@ int lastChosenRow = 0;
 // message) must put its flat projection back or draw nothing visible.
 uint32_t slideProjectionAt = 0;
 
-// Bound of each row in seconds of `elapsed`, from the two timeline values.
-double rowBound(int row, const TimelineValues& v) {
-    switch (row) {
-        case 1: return v.timelineStart;
-        case 2: return v.timelineStart + v.timelineOffset;
-        case 3: return v.timelineOffset + 40.0;
-        case 4: return v.timelineOffset + 60.0;
-        case 5: return v.timelineOffset + 80.0;
-        case 6: return v.timelineOffset + 90.0;
-        case 7: return v.timelineOffset + 135.0;
-        case 8: return v.timelineOffset + 145.0;
-        case 9: return v.timelineOffset + 170.0;
-        case 10: return v.timelineOffset + 175.0;
-        case 11: return v.timelineOffset + 190.0;
-        case 12: return v.timelineOffset + 225.0;
-        default: return 0.0;
-    }
-}
-
 template <typename Op, typename... Args>
 void call(Op op, Args... args) {
     if (op) op(args...);
@@ -84,12 +65,88 @@ void markSceneSetUp(int row) {
     sceneMode = true;
     lastSceneSetupRow = row;
 }
+
+// Set-ups of the scene rows, each in its own order: the flower marks its row
+// before it sets up, the others after; the last three start from reset
+// accumulators, the scroller with its letters' phase at 15.
+void setUpFlower(int row) {
+    markSceneSetUp(row);
+    call(ops.setupFlowerScene);
+}
+
+void setUpCubePyramid(int row) {
+    call(ops.setupCubePyramidScene);
+    markSceneSetUp(row);
+}
+
+void setUpScroller(int row) {
+    resetAnimationState();
+    phase = 15.0f;
+    call(ops.setupScrollerScene);
+    markSceneSetUp(row);
+}
+
+void setUpTunnel(int row) {
+    resetAnimationState();
+    call(ops.setupTunnelScene);
+    markSceneSetUp(row);
+}
+
+void setUpMorph(int row) {
+    resetAnimationState();
+    call(ops.setupMorphScene);
+    markSceneSetUp(row);
+}
+
+// The programme. Rows 1 and 2 end where the music's events put them; the
+// rest count from the second event.
+const TimelineRow rows[timelineRowCount] = {
+    // name             bound                          kind            slide tear-down set-up frame
+    {"title slide", {RowBoundFrom::start, 0.0}, RowKind::title, 5, nullptr, nullptr, nullptr},
+    {"slide 6", {RowBoundFrom::startPlusOffset, 0.0}, RowKind::slide, 6, destroyModelA, nullptr, nullptr},
+    {"flower", {RowBoundFrom::offset, 40.0}, RowKind::scene, 0, nullptr, setUpFlower,
+     [] { call(ops.drawFlowerFrame); }},
+    {"slide 7", {RowBoundFrom::offset, 60.0}, RowKind::slide, 7, destroyModelA, nullptr, nullptr},
+    {"cube/pyramid", {RowBoundFrom::offset, 80.0}, RowKind::scene, 0, nullptr, setUpCubePyramid,
+     [] { call(ops.drawCubePyramidFrame); }},
+    {"slide 8", {RowBoundFrom::offset, 90.0}, RowKind::slide, 8, nullptr, nullptr, nullptr},
+    {"scroller", {RowBoundFrom::offset, 135.0}, RowKind::scene, 0, nullptr, setUpScroller,
+     [] { call(ops.drawScrollerFrame); }},
+    {"slide 9", {RowBoundFrom::offset, 145.0}, RowKind::slide, 9, [] { call(ops.deleteOutlineFont); }, nullptr,
+     nullptr},
+    {"tunnel", {RowBoundFrom::offset, 170.0}, RowKind::scene, 0, nullptr, setUpTunnel,
+     [] { call(ops.drawTunnelFrame); }},
+    {"slide 10", {RowBoundFrom::offset, 175.0}, RowKind::slide, 10, nullptr, nullptr, nullptr},
+    {"morph", {RowBoundFrom::offset, 190.0}, RowKind::scene, 0, nullptr, setUpMorph,
+     [] { call(ops.drawMorphFrame); }},
+    {"credits", {RowBoundFrom::offset, 225.0}, RowKind::slide, 11, [] { call(ops.releaseMorphModels); }, nullptr,
+     nullptr},
+};
+
+double rowBound(int row, const TimelineValues& v) {
+    const RowBound& bound = rows[row - 1].bound;
+    switch (bound.from) {
+        case RowBoundFrom::start: return v.timelineStart + bound.seconds;
+        case RowBoundFrom::startPlusOffset: return v.timelineStart + v.timelineOffset + bound.seconds;
+        case RowBoundFrom::offset: return v.timelineOffset + bound.seconds;
+    }
+    return 0.0;
+}
 }  // namespace
 
 void setProgrammeOps(const ProgrammeOps& newOps) { ops = newOps; }
 const ProgrammeOps& currentProgrammeOps() { return ops; }
 
-double timelineRowEnd(int row, const TimelineValues& values) { return rowBound(row, values); }
+const TimelineRow& timelineRow(int row) { return rows[row - 1]; }
+
+const char* timelineRowName(int row) {
+    if (row >= 1 && row <= timelineRowCount) return rows[row - 1].name;
+    return row == timelineEndRow ? "end" : "";
+}
+
+double timelineRowEnd(int row, const TimelineValues& values) {
+    return row >= 1 && row <= timelineRowCount ? rowBound(row, values) : 0.0;
+}
 
 int chooseTimelineRow(double elapsedSeconds, const TimelineValues& values) {
     for (int row = 1; row <= timelineRowCount; ++row)
@@ -100,8 +157,14 @@ int chooseTimelineRow(double elapsedSeconds, const TimelineValues& values) {
 int timelineStep() {
     const int row = chooseTimelineRow(elapsed.load(), loadTimelineValues());
     lastChosenRow = row;
-    switch (row) {
-        case 1:  // title slide
+    if (row == timelineEndRow) {
+        // Past the programme: ask the loop to end, every frame until it does.
+        postQuitMessage(0);
+        return row;
+    }
+    const TimelineRow& current = rows[row - 1];
+    switch (current.kind) {
+        case RowKind::title:
             if (!sceneMode) {
                 call(ops.beginSlideMode);
                 noteSlideProjection();
@@ -109,85 +172,18 @@ int timelineStep() {
                 slideMode = false;
                 lastSceneSetupRow = 0;
             }
-            drawSlideRow(5);
+            drawSlideRow(current.slideSlot);
             break;
-        case 2:
+        case RowKind::slide:
             if (!slideMode) {
-                destroyModelA();
+                if (current.tearDown) current.tearDown();
                 enterSlide();
             }
-            drawSlideRow(6);
+            drawSlideRow(current.slideSlot);
             break;
-        case 3:  // wave-grid flower
-            if (sceneSetupDue(row)) {
-                markSceneSetUp(row);
-                call(ops.setupFlowerScene);
-            }
-            call(ops.drawFlowerFrame);
-            break;
-        case 4:
-            if (!slideMode) {
-                destroyModelA();
-                enterSlide();
-            }
-            drawSlideRow(7);
-            break;
-        case 5:  // cube and pyramid
-            if (sceneSetupDue(row)) {
-                call(ops.setupCubePyramidScene);
-                markSceneSetUp(row);
-            }
-            call(ops.drawCubePyramidFrame);
-            break;
-        case 6:
-            if (!slideMode) enterSlide();
-            drawSlideRow(8);
-            break;
-        case 7:  // outline-text scroller
-            if (sceneSetupDue(row)) {
-                resetAnimationState();
-                phase = 15.0f;
-                call(ops.setupScrollerScene);
-                markSceneSetUp(row);
-            }
-            call(ops.drawScrollerFrame);
-            break;
-        case 8:
-            if (!slideMode) {
-                call(ops.deleteOutlineFont);
-                enterSlide();
-            }
-            drawSlideRow(9);
-            break;
-        case 9:  // fractal cube tunnel
-            if (sceneSetupDue(row)) {
-                resetAnimationState();
-                call(ops.setupTunnelScene);
-                markSceneSetUp(row);
-            }
-            call(ops.drawTunnelFrame);
-            break;
-        case 10:
-            if (!slideMode) enterSlide();
-            drawSlideRow(10);
-            break;
-        case 11:  // model morph
-            if (sceneSetupDue(row)) {
-                resetAnimationState();
-                call(ops.setupMorphScene);
-                markSceneSetUp(row);
-            }
-            call(ops.drawMorphFrame);
-            break;
-        case 12:  // closing slide
-            if (!slideMode) {
-                call(ops.releaseMorphModels);
-                enterSlide();
-            }
-            drawSlideRow(11);
-            break;
-        default:  // past the programme: ask the loop to end, every frame until it does
-            postQuitMessage(0);
+        case RowKind::scene:
+            if (sceneSetupDue(row)) current.setUp(row);
+            current.frame();
             break;
     }
     return row;

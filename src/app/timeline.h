@@ -41,12 +41,37 @@ const ProgrammeOps& currentProgrammeOps();
 constexpr int timelineRowCount = 12;
 constexpr int timelineEndRow = 13;
 
+// One row of the programme. Title and slide rows draw a picture slot; a
+// slide row first releases what the scene before it left (its tear-down).
+// A scene row's set-up runs once when the row takes over, then its frame
+// every frame. The set-up gets its row number to mark itself done.
+enum class RowKind { title, slide, scene };
+enum class RowBoundFrom { start, startPlusOffset, offset };
+struct RowBound {
+    RowBoundFrom from;  // which timeline values the bound counts from
+    double seconds;     // added to them
+};
+struct TimelineRow {
+    const char* name;  // for reports: "title slide", "flower", ...
+    RowBound bound;
+    RowKind kind;
+    int slideSlot;          // title and slide rows
+    void (*tearDown)();     // slide rows; null: nothing to release
+    void (*setUp)(int row);  // scene rows
+    void (*frame)();        // scene rows
+};
+
+// Row 1..12 of the table.
+const TimelineRow& timelineRow(int row);
+// The row's name, "end" for timelineEndRow, "" for anything else.
+const char* timelineRowName(int row);
+
 // Which row is current: 1..12, or timelineEndRow past the last bound. A pure
 // function of its arguments; a value equal to a bound belongs to the next row.
 int chooseTimelineRow(double elapsedSeconds, const TimelineValues& values);
 
 // The value of `elapsed` at which a row (1..12) gives way to the next; the
-// bound of row 12 is where the programme ends.
+// bound of row 12 is where the programme ends. 0 for any other row.
 double timelineRowEnd(int row, const TimelineValues& values);
 
 // One timeline step of the frame loop: choose the row from `elapsed` and the
