@@ -9,6 +9,7 @@
 #include "app/clock.h"
 #include "app/frame_loop.h"
 #include "app/frame_stats.h"
+#include "app/music.h"
 #include "app/shared_state.h"
 #include "app/timeline.h"
 #include "app/window_procedure.h"
@@ -80,6 +81,22 @@ TEST_F(FrameLoopTest, TheFrameThatTakesTheQuitMessageIsStillDrawnWithItsMeter) {
     EXPECT_EQ(record.message, WM_QUIT);
     const std::vector<std::string> expected = {"presentFrame", "drawSlide 5", "drawLevelMeter"};
     EXPECT_EQ(recordedNames(true), expected);
+}
+
+TEST_F(FrameLoopTest, TheMeterIsHandedTheMusicsLevel) {
+    static std::vector<uint32_t> levels;
+    levels.clear();
+    ProgrammeOps ops = recordingProgramme();
+    ops.drawLevelMeter = [](uint32_t level) { levels.push_back(level); };
+    setProgrammeOps(ops);
+    Message record;
+    frameLoopPass(record);
+    frameLoopPass(record);
+    // No module is loaded here: the music reports its unknown-handle level,
+    // which no made-up level would be.
+    const std::vector<uint32_t> expected(2, musicLevel());
+    EXPECT_EQ(expected[0], 0xFFFFFFFFu);
+    EXPECT_EQ(levels, expected);
 }
 
 TEST_F(FrameLoopTest, EscapePressedEndsTheLoopWithExitCodeZero) {

@@ -7,28 +7,15 @@
 
 namespace {
 
-uint32_t fixedLevel = 0;
-uint32_t readFixedLevel() { return fixedLevel; }
-
 class LevelMeter : public GlTest {
 protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        setLevelSource(readFixedLevel);
-    }
-    void TearDown() override {
-        setLevelSource(nullptr);
-        GlTest::TearDown();
-    }
-
     // Clears to grey 100, draws the meter with the given level and checks that
     // exactly the two bars' pixels are lit: x 585-604 and 610-629, rows
     // 469 - level up to 469 (on screen, top row 0).
     void expectBars(uint16_t left, uint16_t right) {
-        fixedLevel = uint32_t(left) | uint32_t(right) << 16;
         glClearColor(100 / 255.0f, 100 / 255.0f, 100 / 255.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        drawLevelMeter();
+        drawLevelMeter(uint32_t(left) | uint32_t(right) << 16);
         auto pixels = frame();
         int wrong = 0;
         for (int y = 0; y < height; ++y)
@@ -58,10 +45,9 @@ TEST_F(LevelMeter, BarsStandOnTheBottomLineLevelPlusOnePixelsTall) {
 }
 
 TEST_F(LevelMeter, ErrorLevelRunsBothBarsOffTheTop) {
-    fixedLevel = 0xffffffffu;
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    drawLevelMeter();
+    drawLevelMeter(0xffffffffu);
     auto pixels = frame();
     for (int x : {585, 604, 610, 629}) {
         EXPECT_GT(pixelAt(pixels, x, 0).r, 70) << x;
@@ -74,7 +60,7 @@ TEST_F(LevelMeter, ErrorLevelRunsBothBarsOffTheTop) {
 // Whatever a scene leaves, the meter draws its bars (front faces under its
 // own winding, depth test off) and hands the next frame the same state.
 TEST_F(LevelMeter, LeavesTheSameStateWhateverCameBefore) {
-    fixedLevel = 10 | 20u << 16;
+    const uint32_t level = 10 | 20u << 16;
     for (int variant = 0; variant < 2; ++variant) {
         const bool scenelike = variant == 0;
         glEnable(GL_CULL_FACE);
@@ -111,7 +97,7 @@ TEST_F(LevelMeter, LeavesTheSameStateWhateverCameBefore) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glClearDepth(1.0);
-        drawLevelMeter();
+        drawLevelMeter(level);
 
         const Rgba bar = pixel(590, 465);
         EXPECT_GE(bar.r, 75);

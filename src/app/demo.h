@@ -1,21 +1,11 @@
 // The program from start-up to tear-down.
 #pragma once
 
-#include <cstdint>
+#include "app/startup.h"
 
 // The steps runDemo takes, in the order it takes them. The program uses the
 // real ones (demoSteps); tests put in stand-ins to follow the sequence.
-struct DemoSteps {
-    bool (*soundLibraryVersionMatches)();
-    bool (*openMusic)();
-    bool (*openWindow)(const char* title, int width, int height, int bits, uint8_t fullscreen);
-    void (*registerMusicSyncs)();
-    bool (*startMusicPlayback)();
-    bool (*loadTextureBank)(const char* slot0Path);
-    int (*runFrameLoop)();
-    void (*closeMusic)();
-    void (*closeWindow)();
-};
+using DemoSteps = ProgrammeSteps;
 
 DemoSteps demoSteps();
 

@@ -4,6 +4,7 @@
 
 #include "app/clock.h"
 #include "app/frame_stats.h"
+#include "app/music.h"
 #include "app/timeline.h"
 
 bool frameLoopPass(Message& message) {
@@ -19,7 +20,7 @@ bool frameLoopPass(Message& message) {
     if (stats) frameStatsSwapped();
     flashDecayStep();
     timelineStep();
-    if (currentProgrammeOps().drawLevelMeter) currentProgrammeOps().drawLevelMeter();
+    if (currentProgrammeOps().drawLevelMeter) currentProgrammeOps().drawLevelMeter(musicLevel());
     glFlush();
     frameEndStep();
     if (stats) frameStatsPassDone(currentTimelineRow());

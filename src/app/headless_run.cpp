@@ -3,23 +3,20 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <vector>
 
 #include "app/clock.h"
 #include "app/frame_loop.h"
 #include "app/music.h"
 #include "app/shared_state.h"
+#include "app/startup.h"
 #include "app/timeline.h"
-#include "app/window_procedure.h"
-#include "platform/data_path.h"
 #include "assets/data_files.h"
 #include "assets/texture_bank.h"
+#include "platform/data_path.h"
 #include "platform/headless_gl.h"
-#include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/sound.h"
-#include "scenes/morph_scene.h"
 #include "scenes/scroller_scene.h"
 
 namespace {
@@ -29,8 +26,21 @@ int clockFps = 60;
 // The video clock: frame n starts exactly n/fps seconds after the first.
 double videoClockSeconds() { return double(clockFrameIndex) / double(clockFps); }
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+// The demo's own steps with two replacements: the music rendered offline
+// and a headless context for the window.
+ProgrammeSteps headlessSteps() {
+    ProgrammeSteps steps{};
+    steps.soundLibraryVersionMatches = soundLibraryVersionMatches;
+    steps.openMusic = openMusicOffline;
+    steps.openWindow = [](const char*, int width, int height, int, uint8_t) {
+        return createHeadlessContext(width, height);
+    };
+    steps.registerMusicSyncs = registerMusicSyncs;
+    steps.startMusicPlayback = startMusicPlayback;
+    steps.loadTextureBank = loadTextureBank;
+    steps.closeMusic = closeMusic;
+    steps.closeWindow = destroyHeadlessContext;
+    return steps;
 }
 
 // Everything a run accumulates, back to how a fresh process has it, so that
@@ -84,10 +94,6 @@ void endUndrawnFrame(int width, int height) {
     glDisable(GL_SCISSOR_TEST);
     glScissor(0, 0, width, height);
 }
-
-// Whatever the programme had not released itself when a run stops early:
-// the morph scene's release destroys every model that still exists.
-void releaseLeftovers() { releaseMorphModels(); }
 }  // namespace
 
 double programmeLengthSeconds() { return timelineRowEnd(timelineRowCount, TimelineValues{0.0, 0.0}); }
@@ -105,40 +111,31 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
         return result;
     }
     resetRunState();
-    registerWindowProcedure(windowProcedure);
 
-    auto phaseStart = std::chrono::steady_clock::now();
-    if (!soundLibraryVersionMatches()) {
-        result.error = "the libopenmpt in use is not the version the program was built for";
-        return result;
+    const ProgrammeSteps steps = headlessSteps();
+    const StartupResult startup = startProgramme(steps, options.width, options.height);
+    switch (startup.failed) {
+        case StartupStep::none: break;
+        case StartupStep::soundVersion:
+            result.error = "the libopenmpt in use is not the version the program was built for";
+            return result;
+        case StartupStep::sound:
+            result.error = "the sound layer could not be opened for offline rendering";
+            return result;
+        case StartupStep::terminated:
+            result.error = "ended by a termination signal during start-up";
+            return result;
+        case StartupStep::display:
+            steps.closeMusic();
+            result.error = "no headless OpenGL context: " + headlessGlError();
+            return result;
+        case StartupStep::playback:
+            steps.closeMusic();
+            result.error = std::string("the module \"") + musicModulePath + "\" could not be played (" +
+                           describeDataSearch(musicModulePath) + ")";
+            return result;
     }
-    if (!openMusicOffline()) {
-        result.error = "the sound layer could not be opened for offline rendering";
-        return result;
-    }
-    result.startup.sound = secondsSince(phaseStart);
-
-    phaseStart = std::chrono::steady_clock::now();
-    if (!createHeadlessContext(options.width, options.height)) {
-        result.error = "no headless OpenGL context: " + headlessGlError();
-        closeMusic();
-        return result;
-    }
-    resizeViewport(options.width, options.height);
-    result.startup.context = secondsSince(phaseStart);
-
-    registerMusicSyncs();
-    if (!startMusicPlayback()) {
-        result.error = std::string("the module \"") + musicModulePath + "\" could not be played (" +
-                       describeDataSearch(musicModulePath) + ")";
-        closeMusic();
-        destroyHeadlessContext();
-        return result;
-    }
-
-    phaseStart = std::chrono::steady_clock::now();
-    loadTextureBank(grassPicturePath);
-    result.startup.textureBank = secondsSince(phaseStart);
+    result.startup = {startup.soundSeconds, startup.displaySeconds, startup.textureBankSeconds};
     result.started = true;
     result.moduleSeconds = soundModuleSeconds(musicHandle);
     result.limitSeconds = result.moduleSeconds + programmeLengthSeconds();
@@ -187,10 +184,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
     }
 
     setClockSecondsSource(nullptr);
-    releaseLeftovers();
-    closeMusic();
-    clearTextureBank();
-    destroyHeadlessContext();
+    stopProgramme(steps);
     resetRunState();
     return result;
 }

@@ -24,8 +24,9 @@ struct ProgrammeOps {
     int (*setupMorphScene)();
     void (*drawMorphFrame)();
     void (*releaseMorphModels)();
-    // Not a row's operation: the overlay the frame loop draws over every row.
-    void (*drawLevelMeter)();
+    // Not a row's operation: the overlay the frame loop draws over every row,
+    // showing the music's level.
+    void (*drawLevelMeter)(uint32_t level);
     // Nor this: the frame loop's buffer swap, which presents the frame drawn
     // in the pass before.
     void (*presentFrame)();

@@ -5,16 +5,9 @@
 
 #include <GL/gl.h>
 
-#include "app/music.h"
 #include "app/shared_state.h"
 
-namespace {
-LevelSource levelSource = musicLevel;
-}
-
-void setLevelSource(LevelSource source) { levelSource = source ? source : musicLevel; }
-
-void drawLevelMeter() {
+void drawLevelMeter(uint32_t level) {
     // The bars are wound counter-clockwise on screen; make sure they are
     // front faces whatever winding the scene uses, and give its setting back.
     GLint savedFrontFace = GL_CCW;
@@ -38,7 +31,6 @@ void drawLevelMeter() {
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
 
-    const uint32_t level = levelSource();
     const float left = float(level & 0xffffu);
     const float right = float(level >> 16);
     const double w = screenWidth;

@@ -4,10 +4,6 @@
 
 #include <cstdint>
 
-void drawLevelMeter();
-
-// Where the meter reads the packed level from (left in the low, right in the
-// high 16 bits). The music's current level by default; tests put in a fixed
-// level. nullptr puts the music back.
-using LevelSource = uint32_t (*)();
-void setLevelSource(LevelSource source);
+// `level` is packed as the sound layer gives it: left in the low, right in
+// the high 16 bits, each 0..128.
+void drawLevelMeter(uint32_t level);

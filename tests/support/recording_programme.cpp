@@ -31,7 +31,7 @@ ProgrammeOps recordingProgramme() {
     ops.setupMorphScene = [] { record("setupMorphScene"); return 1; };
     ops.drawMorphFrame = [] { record("drawMorphFrame"); };
     ops.releaseMorphModels = [] { record("releaseMorphModels"); };
-    ops.drawLevelMeter = [] { record("drawLevelMeter"); };
+    ops.drawLevelMeter = [](uint32_t) { record("drawLevelMeter"); };
     ops.presentFrame = [] { record("presentFrame"); };
     return ops;
 }
