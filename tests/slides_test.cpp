@@ -4,6 +4,7 @@
 
 #include "app/shared_state.h"
 #include "app/timeline.h"
+#include "app/window_procedure.h"
 #include "assets/texture_bank.h"
 #include "platform/messages.h"
 #include "scenes/slides.h"
