@@ -16,13 +16,6 @@ using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-const char* rowName(int row) {
-    static const char* names[] = {"",           "title slide", "slide 6",   "flower",   "slide 7",
-                                  "cube/pyramid", "slide 8",   "scroller",  "slide 9",  "tunnel",
-                                  "slide 10",   "morph",       "credits",   "end"};
-    return row >= 0 && row <= 13 ? names[row] : "?";
-}
-
 double percentile(std::vector<double> values, double fraction) {
     if (values.empty()) return 0.0;
     std::sort(values.begin(), values.end());
@@ -98,7 +91,7 @@ int runBench(const CaptureOptions& options) {
     for (const auto& [row, times] : frameTimes) {
         const double median = percentile(times, 0.5);
         const auto once = oneTimeSeconds.find(row);
-        std::printf("  %-3d %-14s %7zu %10.2f %10.2f %9.0f", row, rowName(row), times.size(), median * 1000,
+        std::printf("  %-3d %-14s %7zu %10.2f %10.2f %9.0f", row, timelineRowName(row), times.size(), median * 1000,
                     percentile(times, 0.99) * 1000, median > 0 ? 1.0 / median : 0.0);
         if (once != oneTimeSeconds.end())
             std::printf(" %10.2f\n", once->second * 1000);
