@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "app/shared_state.h"
+#include "scenes/scene_gl_state.h"
 
 namespace {
 
@@ -17,22 +18,10 @@ void setLightAndMaterial() {
     const GLfloat lightAmbient[] = {0.1f, 0.1f, 0.1f, 1.0f};
     const GLfloat lightDiffuse[] = {0.5f, 0.5f, 0.5f, 1.0f};
     const GLfloat lightSpecular[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat lightSpotDirection[] = {0.0f, 0.0f, 0.0f};
     const GLfloat lightPosition[] = {0.0f, 0.0f, -200.0f, 1.0f};
-    const GLfloat materialAmbient[] = {0.1f, 0.1f, 0.1f, 1.0f};
-    const GLfloat materialDiffuse[] = {0.5f, 0.5f, 0.5f, 1.0f};
-    const GLfloat materialSpecular[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat materialEmission[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpecular);
-    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, lightSpotDirection);
-    glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
-    glMaterialfv(GL_FRONT, GL_AMBIENT, materialAmbient);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, materialDiffuse);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, materialSpecular);
-    glMaterialfv(GL_FRONT, GL_EMISSION, materialEmission);
-    glMaterialf(GL_FRONT, GL_SHININESS, 1.0f);
+    setLight0(lightAmbient, lightDiffuse, lightSpecular, lightPosition);
+    // The material takes the light's own colours.
+    setFrontMaterial(lightAmbient, lightDiffuse, lightSpecular, 1.0f);
 }
 
 // The side normals point below the horizontal (y = -1/sqrt 5), not along the

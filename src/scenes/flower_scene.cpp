@@ -62,12 +62,7 @@ void setGridMaterial() {
     const GLfloat ambient[] = {0.4f, 0.8f, 0.4f, 1.0f};
     const GLfloat diffuse[] = {0.8f, 1.0f, 0.8f, 1.0f};
     const GLfloat specular[] = {0.3f, 0.5f, 0.3f, 1.0f};
-    const GLfloat emission[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-    glMaterialfv(GL_FRONT, GL_EMISSION, emission);
-    glMaterialf(GL_FRONT, GL_SHININESS, 0.4f);
+    setFrontMaterial(ambient, diffuse, specular, 0.4f);
 }
 
 // One strip per row of cells. The texture spans a strip across its width and
@@ -188,13 +183,8 @@ int drawFlowerFrame() {
     const GLfloat lightAmbient[] = {r, float(g * 0.16666667f), float(b * 0.16666667f), 0.7f};
     const GLfloat lightDiffuse[] = {r, float(g * 0.5), float(b * 0.5), 1.0f};
     const GLfloat lightSpecular[] = {r, float(g * 0.33333334f), float(b * 0.33333334f), 0.3f};
-    const GLfloat lightSpotDirection[] = {0.0f, 0.0f, 0.0f};
     const GLfloat lightPosition[] = {100.0f, 100.0f, 100.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpecular);
-    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, lightSpotDirection);
-    glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
+    setLight0(lightAmbient, lightDiffuse, lightSpecular, lightPosition);
 
     glDisable(GL_TEXTURE_2D);
     if (modelA) modelA->render();  // the empty model after a failed load draws nothing

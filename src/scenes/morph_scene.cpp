@@ -93,13 +93,8 @@ void drawMorphFrame() {
     const GLfloat lightAmbient[] = {0.1f, 0.1f, 0.1f, 1.0f};
     const GLfloat lightDiffuse[] = {0.5f, 0.5f, 0.5f, 1.0f};
     const GLfloat lightSpecular[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat lightSpotDirection[] = {0.0f, 0.0f, 0.0f};
     const GLfloat lightPosition[] = {lx, ly, lz, 1.0f};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpecular);
-    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, lightSpotDirection);
-    glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
+    setLight0(lightAmbient, lightDiffuse, lightSpecular, lightPosition);
 
     blendPoses(angle);
     glRotatef(float(3.0 * angle), 1.0f, 1.0f, 1.0f);

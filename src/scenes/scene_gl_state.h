@@ -6,6 +6,13 @@
 // matrix is left as the identity. The flower and the morph start from it.
 void setLitPerspectiveState();
 
+// Light 0 with the given colours at `position` (under the current model-view
+// matrix), shining all round (spot direction 0).
+void setLight0(const float ambient[4], const float diffuse[4], const float specular[4], const float position[4]);
+
+// The front faces' material, with no emission.
+void setFrontMaterial(const float ambient[4], const float diffuse[4], const float specular[4], float shininess);
+
 // White light 0 at the eye (placed while the model-view matrix is the
 // identity), with a faint specular part. The scroller and the tunnel use it.
 void setLight0AtEye();
