@@ -83,7 +83,7 @@ protected:
         options.progress = false;
     }
     void TearDown() override { resetDataSearchRoots(); }
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string& scratch = dir.path();
     CaptureOptions options;
 };

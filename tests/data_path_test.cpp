@@ -34,7 +34,7 @@ protected:
     void makeFile(const std::string& relative) {
         dir.write(relative, std::vector<uint8_t>(relative.begin(), relative.end()));
     }
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string& scratch = dir.path();
     std::string oldCwd;
 };

@@ -76,7 +76,7 @@ protected:
     }
     void writeFlower() { data.write("Data/blomma.ms3d", flowerModel()); }
 
-    ScratchDir data;
+    ScratchFolder data;
     std::vector<std::string> savedRoots;
 };
 

@@ -76,7 +76,7 @@ protected:
         EXPECT_EQ(box.style, MB_ICONERROR);
     }
 
-    ScratchDir data;
+    ScratchFolder data;
     std::vector<std::string> savedRoots;
 };
 

@@ -72,7 +72,7 @@ void expectEmpty(const ModelBase& model) {
 bool parse(Ms3dModel& model, const Bytes& bytes) { return model.loadFromMemory(bytes.data(), bytes.size()); }
 
 TEST(Ms3dModel, FileFieldsArriveInTheModel) {
-    ScratchDir dir;
+    ScratchFolder dir;
     dir.write("Data/Blomma.ms3d", encodeMs3d(sampleFile()));
     setDataSearchRoots({dir.path()});
     Ms3dModel model;
@@ -136,7 +136,7 @@ TEST(Ms3dModel, OnlyVersions3And4WithTheRightIdentifierLoad) {
     Ms3dModel missing;
     EXPECT_FALSE(missing.loadFromFile("/nonexistent/model.ms3d"));
     expectEmpty(missing);
-    ScratchDir dir;
+    ScratchFolder dir;
     EXPECT_FALSE(missing.loadFromFile(dir.path().c_str()));  // a folder, not a file
     expectEmpty(missing);
 }

@@ -47,7 +47,7 @@ protected:
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         resetSharedState();
     }
-    void installModule(const ModModule& module) { scratch.writeModule("Data/ancool2.mod", module); }
+    void installModule(const ModModule& module) { writeModule(scratch, "Data/ancool2.mod", module); }
 
     ScratchFolder scratch;
     std::vector<std::string> savedRoots;

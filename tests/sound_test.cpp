@@ -33,7 +33,7 @@ protected:
     }
 
     uint32_t load(const ModModule& module) {
-        uint32_t handle = soundLoadModule(scratch.writeModule("song.mod", module));
+        uint32_t handle = soundLoadModule(writeModule(scratch, "song.mod", module));
         EXPECT_NE(handle, 0u);
         return handle;
     }
@@ -232,7 +232,7 @@ TEST_F(OfflineSound, SplittingTheRenderChangesNeitherSamplesNorEvents) {
     ModModule module = plainModule();
     module.samples[8] = squareWaveSample("nine");
     module.patterns[0].cells[7][3] = noteCell(3, 4, 9, 0xE, 0xD1);
-    std::string path = scratch.writeModule("split.mod", module);
+    std::string path = writeModule(scratch, "split.mod", module);
 
     auto run = [&](size_t chunk, std::vector<RecordedEvent>& events) {
         EventRecorder local;
@@ -383,7 +383,7 @@ TEST_F(OfflineSound, DamagedModulesLoadOrAreRefusedButNeverCrash) {
 
 TEST_F(OfflineSound, SyncsCannotBeAddedOnceTheModulePlaysAndOnlyOneModulePlays) {
     uint32_t first = load(plainModule());
-    uint32_t second = soundLoadModule(scratch.writeModule("other.mod", plainModule()));
+    uint32_t second = soundLoadModule(writeModule(scratch, "other.mod", plainModule()));
     ASSERT_NE(second, 0u);
     EXPECT_EQ(soundSetSync(first, 7, 0, EventRecorder::handler, &recorder), 0u);  // no such type
     ASSERT_TRUE(soundPlay(first));
@@ -394,7 +394,7 @@ TEST_F(OfflineSound, SyncsCannotBeAddedOnceTheModulePlaysAndOnlyOneModulePlays) 
 }
 
 TEST_F(OfflineSound, Int16RenderMatchesTheFloatRender) {
-    std::string path = scratch.writeModule("song.mod", plainModule());
+    std::string path = writeModule(scratch, "song.mod", plainModule());
     uint32_t handle = soundLoadModule(path);
     ASSERT_TRUE(soundPlay(handle));
     std::vector<float> floats = render(3000);

@@ -76,7 +76,7 @@ protected:
         }
     }
 
-    ScratchDir dir;
+    ScratchFolder dir;
 };
 
 TEST_F(TextureBankTest, FillsAndUploadsTheTwelveSlotsInOrder) {

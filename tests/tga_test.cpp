@@ -90,7 +90,7 @@ protected:
         return Bytes(image.pixels.get(), image.pixels.get() + size_t(image.width) * image.height * bytesPerPixel);
     }
 
-    ScratchDir dir;
+    ScratchFolder dir;
     TextureImage image;
     std::vector<MessageBoxRecord> messages;
 };

@@ -1,8 +1,5 @@
 #include "test_modules.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 
 ModSample squareWaveSample(const std::string& name, size_t length, int8_t amplitude) {
@@ -39,29 +36,8 @@ ModCell noteCell(int octave, int semitone, uint8_t instrument, uint8_t effect, u
     return cell;
 }
 
-ScratchFolder::ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "glimmer-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a scratch folder");
-    folder = pattern;
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-}
-
-std::string ScratchFolder::write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    std::string path = folder + "/" + name;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw std::runtime_error("cannot write " + path);
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    return path;
-}
-
-std::string ScratchFolder::writeModule(const std::string& name, const ModModule& module) const {
+std::string writeModule(const ScratchFolder& folder, const std::string& name, const ModModule& module) {
     std::vector<uint8_t> bytes = encodeMod(module);
     if (bytes.empty()) throw std::runtime_error("test module cannot be stored: " + modProblem(module));
-    return write(name, bytes);
+    return folder.write(name, bytes);
 }

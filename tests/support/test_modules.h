@@ -1,8 +1,8 @@
-// Small modules for the music tests, written with the authoring MOD writer,
-// and a scratch folder for the files the tests write.
+// Small modules for the music tests, written with the authoring MOD writer.
 #pragma once
 
 #include "mod_writer.h"
+#include "support/scratch_folder.h"
 
 #include <cstdint>
 #include <string>
@@ -21,20 +21,5 @@ ModModule emptyModule(int orderCount);
 ModCell noteCell(int octave, int semitone, uint8_t instrument, uint8_t effect = 0,
                  uint8_t parameter = 0);
 
-// A folder under the system's temporary folder, removed with its contents
-// when the object goes.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::string& path() const { return folder; }
-    // Writes the bytes to path()/name and returns the full path.
-    std::string write(const std::string& name, const std::vector<uint8_t>& bytes) const;
-    std::string writeModule(const std::string& name, const ModModule& module) const;
-
-private:
-    std::string folder;
-};
+// Encodes the module into path()/name of the folder and returns the full path.
+std::string writeModule(const ScratchFolder& folder, const std::string& name, const ModModule& module);
