@@ -232,7 +232,7 @@ TEST_F(Capture, AFullDiskStopsTheCaptureKeepingTheWholeFramesBeforeIt) {
 // capture ends after one pass of it plus the programme's length.
 TEST_F(Capture, AProgrammeThatNeverEndsIsCutAfterItsBoundWithTheReasonGiven) {
     ScratchFolder data;
-    data.writeModule("Data/ancool2.mod", emptyModule(1));  // 64 rows at speed 6, tempo 125: 7.68 s
+    writeModule(data, "Data/ancool2.mod", emptyModule(1));  // 64 rows at speed 6, tempo 125: 7.68 s
     setDataSearchRoots({data.path(), std::string(GLIMMER_BUILD_FOLDER)});
     options.output = scratch + "/frames";
     options.format = CaptureFormat::PngSequence;
