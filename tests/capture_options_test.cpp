@@ -62,6 +62,8 @@ TEST(CaptureOptions, TimesMustBeFiniteAndWithinTheProgramme) {
     for (const char* bad : {"nan", "0", "225.5", "1e400"}) EXPECT_FALSE(parse({"-o", "a.mp4", "--to", bad}, options, error)) << bad;
     // The checks hold whatever else is asked for.
     EXPECT_FALSE(parse({"--no-progress", "-o", "a.mp4", "--from", "nan"}, options, error));
+    EXPECT_FALSE(parse({"-o", "a.mp4", "--from", "10.001", "--to", "10.002"}, options, error));
+    EXPECT_NE(error.find("no frame starts"), std::string::npos) << error;
     CaptureOptions edges;
     ASSERT_TRUE(parse({"-o", "a.mp4", "--from", "224.5", "--to", "225"}, edges, error)) << error;
     EXPECT_EQ(edges.fromSeconds, 224.5);

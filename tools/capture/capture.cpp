@@ -54,15 +54,6 @@ std::vector<std::string> muxArguments(const CaptureOptions& options, const std::
     return args;
 }
 
-// The first frame written: the first whose start is not before --from (a
-// billionth of a second of slack for times like 0.3 that n/fps misses by a
-// rounding step).
-uint64_t firstWrittenFrame(double fromSeconds, int fps) {
-    uint64_t frame = uint64_t(std::max(0.0, fromSeconds * fps - 1.0));
-    while (double(frame) / fps + 1e-9 < fromSeconds) ++frame;
-    return frame;
-}
-
 // Ctrl-C or SIGTERM ends the capture after the frame being drawn, with every
 // file finished; a second one ends it at once, saying what may be left
 // unfinished.
@@ -187,7 +178,7 @@ int runCapture(const CaptureOptions& options) {
     StopSignals signals(files.video ? files.videoPath + " and " + files.audioPath : "in " + options.output);
     FrameWriter writer(wav, files.video ? &encoder : nullptr, options.output, options.width, options.height);
 
-    const uint64_t firstFrame = firstWrittenFrame(options.fromSeconds, options.fps);
+    const uint64_t firstFrame = firstWrittenFrame(options);
     HeadlessRunOptions run;
     run.width = options.width;
     run.height = options.height;

@@ -1,5 +1,6 @@
 #include "capture_options.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +58,12 @@ const char* captureUsage() {
            "  --bench             print frame times per timeline row and start-up times\n"
            "  --version           the version of the program\n"
            "  -h, --help          this text\n";
+}
+
+uint64_t firstWrittenFrame(const CaptureOptions& options) {
+    uint64_t frame = uint64_t(std::max(0.0, options.fromSeconds * options.fps - 1.0));
+    while (double(frame) / options.fps + 1e-9 < options.fromSeconds) ++frame;
+    return frame;
 }
 
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error) {
@@ -127,6 +134,10 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
     }
     if (options.toSeconds > 0 && options.toSeconds <= options.fromSeconds) {
         error = "--to must lie after --from";
+        return false;
+    }
+    if (options.toSeconds > 0 && double(firstWrittenFrame(options)) / options.fps >= options.toSeconds) {
+        error = "no frame starts between --from and --to at " + std::to_string(options.fps) + " fps";
         return false;
     }
     if (endsWith(options.output, ".mp4"))

@@ -1,6 +1,7 @@
 // Command line of glimmervandra-capture.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 enum class CaptureFormat { Mp4, Lossless, PngSequence };
@@ -23,3 +24,8 @@ struct CaptureOptions {
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error);
 
 const char* captureUsage();
+
+// The first frame written: the first whose start is not before --from (a
+// billionth of a second of slack for times like 0.3 that n/fps misses by a
+// rounding step).
+uint64_t firstWrittenFrame(const CaptureOptions& options);
