@@ -34,8 +34,8 @@ TEST(CaptureOptions, OutputNameChoosesTheFormat) {
 TEST(CaptureOptions, SizeMustBeFourByThreeAndRangeOrdered) {
     CaptureOptions options;
     std::string error;
-    ASSERT_TRUE(parse({"-o", "a.mp4", "--size", "1440x1080", "--fps", "30", "--from", "40", "--to", "60.5"},
-                      options, error))
+    ASSERT_TRUE(
+        parse({"-o", "a.mp4", "--size", "1440x1080", "--fps", "30", "--from", "40", "--to", "60.5"}, options, error))
         << error;
     EXPECT_EQ(options.width, 1440);
     EXPECT_EQ(options.height, 1080);
@@ -59,7 +59,8 @@ TEST(CaptureOptions, TimesMustBeFiniteAndWithinTheProgramme) {
         EXPECT_FALSE(parse({"-o", "a.mp4", "--from", bad}, options, error)) << bad;
         EXPECT_NE(error.find("--from takes"), std::string::npos) << error;
     }
-    for (const char* bad : {"nan", "0", "225.5", "1e400"}) EXPECT_FALSE(parse({"-o", "a.mp4", "--to", bad}, options, error)) << bad;
+    for (const char* bad : {"nan", "0", "225.5", "1e400"})
+        EXPECT_FALSE(parse({"-o", "a.mp4", "--to", bad}, options, error)) << bad;
     // The checks hold whatever else is asked for.
     EXPECT_FALSE(parse({"--no-progress", "-o", "a.mp4", "--from", "nan"}, options, error));
     EXPECT_FALSE(parse({"-o", "a.mp4", "--from", "10.001", "--to", "10.002"}, options, error));

@@ -20,10 +20,10 @@
 #include "app/headless_run.h"
 #include "app/timeline.h"
 #include "bench.h"
-#include "platform/data_path.h"
 #include "capture.h"
 #include "frame_writer.h"
 #include "media_writers.h"
+#include "platform/data_path.h"
 #include "platform/headless_gl.h"
 #include "support/asset_files.h"
 #include "support/test_modules.h"
@@ -58,7 +58,8 @@ off_t fileSize(const std::string& path) {
 void expectWavOfFrames(const std::string& path, size_t frames) {
     const std::vector<uint8_t> wav = readBytes(path);
     ASSERT_GE(wav.size(), 44u);
-    const uint32_t dataBytes = uint32_t(wav[40]) | uint32_t(wav[41]) << 8 | uint32_t(wav[42]) << 16 | uint32_t(wav[43]) << 24;
+    const uint32_t dataBytes =
+        uint32_t(wav[40]) | uint32_t(wav[41]) << 8 | uint32_t(wav[42]) << 16 | uint32_t(wav[43]) << 24;
     EXPECT_EQ(dataBytes, frames * 4410u * 4u);
     EXPECT_EQ(wav.size(), 44u + dataBytes);
 }

@@ -55,23 +55,23 @@ void resetRunState() {
     textIndex = 0;
 }
 
-// Rows 1 and 2 (the title and slide 6) last until the music's two marks;
-// every later row begins and ends at a fixed `elapsed`.
-constexpr int musicHeldRows = 2;
+// Whether the programme's end is a fixed time on this row: true once the
+// rows whose bounds wait for the music's marks (the title and slide 6) are
+// behind.
+bool endFixedFrom(int row) {
+    for (int later = std::max(row, 1); later <= timelineRowCount; ++later)
+        if (timelineRow(later).bound.from != RowBoundFrom::offset) return false;
+    return true;
+}
 
-// Whether a row's frame shows part of the picture the frame before it left.
-// Slides cover the screen with an opaque picture, the flower, the cubes and
-// the morph clear it, the scroller's background covers it; only the
-// tunnel's planes paint over the picture around the cube and leave the
-// rest.
-bool rowKeepsPicture(int row) { return row == 9; }
+bool rowKeepsPicture(int row) { return row >= 1 && row <= timelineRowCount && timelineRow(row).keepsPicture; }
 
 // Of the run-up frames, those a later picture can still show must be drawn:
 // when the first wanted frame's row keeps the picture, every frame from the
 // start of the row before it on. The first wanted frame's row is taken from
 // its start and from the frame before, in case the accumulated `elapsed`
-// and the frame's start fall on two sides of a bound. Rows 1 and 2 are
-// slides, so the placeholder bounds before the marks never need this.
+// and the frame's start fall on two sides of a bound. The rows before the
+// music's marks are slides, so their placeholder bounds never need this.
 int firstRowToDraw(double drawFromSeconds, int fps) {
     const TimelineValues values = loadTimelineValues();
     const int last = chooseTimelineRow(drawFromSeconds, values);
@@ -165,7 +165,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
         ++result.frames;
 
         const int row = currentTimelineRow();
-        const HeadlessFrame frame{index, startSeconds, row, audio.data(), audioFrames, drawn, row > musicHeldRows};
+        const HeadlessFrame frame{index, startSeconds, row, audio.data(), audioFrames, drawn, endFixedFrom(row)};
         const bool wanted = !onFrame || onFrame(frame);
         if (quitTaken) {
             result.programmeEnded = true;

@@ -114,8 +114,9 @@ const TimelineRow rows[timelineRowCount] = {
      [] { call(ops.drawScrollerFrame); }},
     {"slide 9", {RowBoundFrom::offset, 145.0}, RowKind::slide, 9, [] { call(ops.deleteOutlineFont); }, nullptr,
      nullptr},
+    // The planes paint over the picture around the cube and leave the rest.
     {"tunnel", {RowBoundFrom::offset, 170.0}, RowKind::scene, 0, nullptr, setUpTunnel,
-     [] { call(ops.drawTunnelFrame); }},
+     [] { call(ops.drawTunnelFrame); }, true},
     {"slide 10", {RowBoundFrom::offset, 175.0}, RowKind::slide, 10, nullptr, nullptr, nullptr},
     {"morph", {RowBoundFrom::offset, 190.0}, RowKind::scene, 0, nullptr, setUpMorph,
      [] { call(ops.drawMorphFrame); }},

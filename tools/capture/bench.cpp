@@ -83,9 +83,10 @@ int runBench(const CaptureOptions& options) {
         std::fprintf(stderr, "glimmervandra-capture: %s\n", result.error.c_str());
         return 1;
     }
-    std::printf("Headless frame times at %dx%d, %d fps video clock (music rendered offline included);\n"
-                "a row's first frame includes its one-time set-up, shown on its own:\n",
-                options.width, options.height, options.fps);
+    std::printf(
+        "Headless frame times at %dx%d, %d fps video clock (music rendered offline included);\n"
+        "a row's first frame includes its one-time set-up, shown on its own:\n",
+        options.width, options.height, options.fps);
     std::printf("  %-3s %-14s %7s %10s %10s %9s %10s\n", "row", "", "frames", "median ms", "p99 ms", "fps",
                 "set-up ms");
     for (const auto& [row, times] : frameTimes) {

@@ -94,7 +94,8 @@ public:
     int received() const { return stopSignal; }
 
 private:
-    struct sigaction savedInterrupt {}, savedTerminate {};
+    struct sigaction savedInterrupt {};
+    struct sigaction savedTerminate {};
 };
 
 const char* signalName(int signal) { return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal"; }

@@ -7,13 +7,13 @@
 enum class CaptureFormat { Mp4, Lossless, PngSequence };
 
 struct CaptureOptions {
-    std::string output;          // file (.mp4, .mkv) or folder (PNG sequence + WAV)
+    std::string output;  // file (.mp4, .mkv) or folder (PNG sequence + WAV)
     CaptureFormat format = CaptureFormat::Mp4;
     int fps = 60;
     int width = 640;
     int height = 480;
-    double fromSeconds = 0.0;    // first second of the programme written
-    double toSeconds = 0.0;      // 0: to the end of the programme
+    double fromSeconds = 0.0;  // first second of the programme written
+    double toSeconds = 0.0;    // 0: to the end of the programme
     bool bench = false;
     bool help = false;
     bool version = false;

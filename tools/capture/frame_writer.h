@@ -59,7 +59,7 @@ private:
     FfmpegPipe* encoder;
     std::string pngFolder;
     int width, height;
-    uint64_t written = 0;   // writing thread only, until finish
+    uint64_t written = 0;  // writing thread only, until finish
     std::string failureText;
     bool hasFailed = false;
     std::thread thread;

@@ -8,8 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -100,8 +100,8 @@ bool WavWriter::close() {
     if (!file) return !failed;
     // A WAV file holds at most 4 GiB of data; 225 s of CD-quality sound is ~40 MB.
     // The header overwrites bytes already on disk, so a full disk lets it through.
-    const bool headerWritten = std::fseek(file, 0, SEEK_SET) == 0 &&
-                               (writeWavHeader(file, uint32_t(dataBytes)), std::fflush(file) == 0);
+    const bool headerWritten =
+        std::fseek(file, 0, SEEK_SET) == 0 && (writeWavHeader(file, uint32_t(dataBytes)), std::fflush(file) == 0);
     if (!headerWritten) failed = true;
     if (std::fclose(file) != 0) failed = true;
     file = nullptr;

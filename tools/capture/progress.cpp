@@ -64,7 +64,8 @@ void CaptureProgress::update(const ProgressPoint& point) {
     }
     if (!point.written) {
         if (!runUpReported)
-            std::fprintf(stream, "glimmervandra-capture: running up to %s (the frames before it are played, not drawn)\n",
+            std::fprintf(stream,
+                         "glimmervandra-capture: running up to %s (the frames before it are played, not drawn)\n",
                          minutesSeconds(from).c_str());
         runUpReported = true;
         return;

@@ -18,8 +18,8 @@ std::string minutesSeconds(double seconds);
 
 // Where one frame of the programme leaves the capture.
 struct ProgressPoint {
-    double seconds;     // programme time at the end of the frame
-    bool written;       // false for the run-up before the first written frame
+    double seconds;  // programme time at the end of the frame
+    bool written;    // false for the run-up before the first written frame
     // The programme's end when it is fixed; negative while the music has not
     // placed the scene programme yet.
     double endSeconds;
@@ -39,9 +39,9 @@ public:
 
 private:
     struct Figures {
-        double done;           // 0..1 of the range, or negative when not known
-        double total;          // end of the range shown
-        bool totalEstimated;   // total is the estimate, not the known end
+        double done;          // 0..1 of the range, or negative when not known
+        double total;         // end of the range shown
+        bool totalEstimated;  // total is the estimate, not the known end
     };
     Figures figures(const ProgressPoint& point) const;
     void drawBar(const ProgressPoint& point, double now);
