@@ -135,7 +135,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
                            describeDataSearch(musicModulePath) + ")";
             return result;
     }
-    result.startup = {startup.soundSeconds, startup.displaySeconds, startup.textureBankSeconds};
+    result.startup = startup;
     result.started = true;
     result.moduleSeconds = soundModuleSeconds(musicHandle);
     result.limitSeconds = result.moduleSeconds + programmeLengthSeconds();

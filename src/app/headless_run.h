@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "app/startup.h"
+
 struct HeadlessRunOptions {
     int width = 640;
     int height = 480;
@@ -37,13 +39,6 @@ struct HeadlessFrame {
     bool endKnown;
 };
 
-// Start-up durations, in seconds, for the benchmark table.
-struct HeadlessStartup {
-    double sound;
-    double context;
-    double textureBank;
-};
-
 // Why a run that started came to its end.
 enum class HeadlessRunEnd {
     Programme,  // the programme posted its quit message
@@ -63,7 +58,7 @@ struct HeadlessRunResult {
     // after one pass of the module plus the programme's length.
     double limitSeconds = 0.0;
     double moduleSeconds = 0.0;
-    HeadlessStartup startup{};
+    StartupResult startup;  // how long each start-up step took
 };
 
 // Called after each frame is drawn (context current, picture complete).
