@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/clock.h"
+#include "app/demo.h"
 #include "app/frame_loop.h"
 #include "app/music.h"
 #include "app/shared_state.h"
@@ -29,16 +30,12 @@ double videoClockSeconds() { return double(clockFrameIndex) / double(clockFps); 
 // The demo's own steps with two replacements: the music rendered offline
 // and a headless context for the window.
 ProgrammeSteps headlessSteps() {
-    ProgrammeSteps steps{};
-    steps.soundLibraryVersionMatches = soundLibraryVersionMatches;
+    ProgrammeSteps steps = demoSteps();
     steps.openMusic = openMusicOffline;
     steps.openWindow = [](const char*, int width, int height, int, uint8_t) {
         return createHeadlessContext(width, height);
     };
-    steps.registerMusicSyncs = registerMusicSyncs;
-    steps.startMusicPlayback = startMusicPlayback;
-    steps.loadTextureBank = loadTextureBank;
-    steps.closeMusic = closeMusic;
+    steps.runFrameLoop = nullptr;  // the run drives its own passes
     steps.closeWindow = destroyHeadlessContext;
     return steps;
 }
