@@ -327,15 +327,24 @@ expectTitleIn() {
 # more, not blank, and something in every corner (the scenes' backgrounds
 # are never black; bars beside a wrongly shaped picture would be).
 expectScene() {
-    local name="$1" w="$2" h="$3" x="$4" y="$5" what="$6" d mean corners
-    grab "$name" "$w" "$h" "$x" "$y"
-    read -r _ mean _ corners <<<"$(lookAt "$name" | head -n1)"
-    d="$(differenceFromTitle "$name")"
-    below 0.06 "$d" || fail "$what: the title still shows (difference $d)"
-    below 0.02 "$mean" || fail "$what: blank picture (mean $mean)"
-    local c
-    for c in $corners; do below 0.01 "$c" || fail "$what: a corner is black ($corners)"; done
-    note "$what: scene drawn, mean $mean, corners $corners"
+    local name="$1" w="$2" h="$3" x="$4" y="$5" what="$6" seconds="${7:-10}" d mean corners why i c
+    # Polled: the first frame of a scene can take a moment on a software
+    # renderer (its pipeline is compiled then), longer on a busy machine.
+    for ((i = 0; i < seconds * 2; i++)); do
+        grab "$name" "$w" "$h" "$x" "$y"
+        read -r _ mean _ corners <<<"$(lookAt "$name" | head -n1)"
+        d="$(differenceFromTitle "$name")"
+        why=""
+        below 0.06 "$d" || why="the title still shows (difference $d)"
+        [[ -z "$why" ]] && { below 0.02 "$mean" || why="blank picture (mean $mean)"; }
+        for c in $corners; do
+            [[ -z "$why" ]] && { below 0.01 "$c" || why="a corner is black ($corners)"; }
+        done
+        [[ -z "$why" ]] && { note "$what: scene drawn, mean $mean, corners $corners"; return 0; }
+        kill -0 "$demoPid" 2>/dev/null || fail "$what: the demo ended ($why)"
+        sleep 0.5
+    done
+    fail "$what: $why"
 }
 
 # Waits until the grab of an area shows the title (a compositor may take a

@@ -297,8 +297,22 @@ else
     wait
 fi
 
+# A case that failed runs once more, alone on the machine: the cases share
+# two cores with each other (and with whatever else runs), and a desktop
+# stack under load can miss a moment a person would not. A case that fails
+# twice fails the suite; one that passed only on its second run is named.
+retried=()
+for status in "$results"/*.status; do
+    [[ "$(cat "$status")" == 0 ]] && continue
+    name="$(basename "$status" .status)"
+    echo "RETRY $name: failed once, running it again alone"
+    mv "$results/$name" "$results/$name.first"
+    runCase "$name"
+    retried+=("$name")
+done
+
 failed=0
 for status in "$results"/*.status; do [[ "$(cat "$status")" == 0 ]] || failed=1; done
 echo "desktop suite: $(grep -l '^0$' "$results"/*.status | wc -l) of $(ls "$results"/*.status | wc -l) cases passed" \
-    "in $(($(date +%s) - started)) s"
+    "in $(($(date +%s) - started)) s${retried[*]:+ (run twice: ${retried[*]})}"
 exit $failed
