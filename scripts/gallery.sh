@@ -18,26 +18,29 @@ trap 'rm -rf "$work"' EXIT
 gallery="$root/docs/gallery"
 
 # --- The animated preview: programme seconds of each part, at 15 frames a
-# second. The title holds the photosensitivity warning; the tunnel part is
-# kept short, as it flashes.
+# second. The title holds the photosensitivity warning. The tunnel flashes,
+# and a picture on a page plays without being asked: it shows as one held
+# frame ("hold" renders the first frame and keeps it for the segment).
 fps=15
 segments=(
   "3 5"        # title card and its warning
   "34 37.5"    # the flower over the rippling grid
   "63.5 66.5"  # the solid, pyramid turning into a cube at 65 s
   "100 103"    # the extruded scroller
-  "150 152"    # the tunnel
+  "150 152 hold"  # the tunnel, still
   "180 183.5"  # the morphing figure
 )
 mkdir -p "$work/preview"
 count=0
 for segment in "${segments[@]}"; do
-  read -r from to <<<"$segment"
-  echo "gallery: preview, seconds $from to $to" >&2
+  read -r from to hold <<<"$segment"
+  echo "gallery: preview, seconds $from to $to${hold:+, held}" >&2
   rm -rf "$work/part"
   "$capture" -o "$work/part" --fps "$fps" --from "$from" --to "$to" --no-progress
-  for frame in "$work"/part/frame*.png; do
-    mv "$frame" "$(printf '%s/preview/%05d.png' "$work" "$count")"
+  frames=("$work"/part/frame*.png)
+  for frame in "${frames[@]}"; do
+    [[ -n "$hold" ]] && frame="${frames[0]}"
+    cp "$frame" "$(printf '%s/preview/%05d.png' "$work" "$count")"
     count=$((count + 1))
   done
 done
