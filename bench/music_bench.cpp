@@ -8,16 +8,16 @@
 
 #include <SDL.h>
 
+#include <dirent.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <random>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -83,7 +83,8 @@ void deviceCpuShare(const std::string& path, size_t step, double seconds) {
     }
     soundStart();
     uint32_t handle = soundLoadModule(path);
-    soundSetSync(handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, [](uint32_t, uint32_t, uint32_t, void*) {}, nullptr);
+    soundSetSync(
+        handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, [](uint32_t, uint32_t, uint32_t, void*) {}, nullptr);
     soundPlay(handle);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     long long audioBefore = threadRunNs("SDLAudio");
@@ -100,15 +101,16 @@ void offlineSpeed(const std::string& path, size_t step, double seconds) {
     setSoundDetectionSteps(64, step);
     soundInitOffline();
     uint32_t handle = soundLoadModule(path);
-    soundSetSync(handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, [](uint32_t, uint32_t, uint32_t, void*) {}, nullptr);
+    soundSetSync(
+        handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, [](uint32_t, uint32_t, uint32_t, void*) {}, nullptr);
     soundPlay(handle);
     std::vector<float> buffer(2 * 735);
     size_t frames = static_cast<size_t>(seconds * soundSampleRate);
     auto start = std::chrono::steady_clock::now();
     for (size_t done = 0; done < frames; done += 735) soundRenderOffline(buffer.data(), 735);
     double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("offline, %2zu-frame steps: %.0f times real time (%.1f s of music in %.3f s)\n", step,
-                seconds / took, seconds, took);
+    std::printf("offline, %2zu-frame steps: %.0f times real time (%.1f s of music in %.3f s)\n", step, seconds / took,
+                seconds, took);
     soundFree();
 }
 
@@ -145,13 +147,15 @@ void timingError(const std::string& path) {
             worst = std::max(worst, std::llabs(error));
             sum += std::llabs(error);
         }
-        std::printf("event timing, %2zu-frame steps: %zu rows, mean %.1f, worst %lld frames early "
-                    "(exact steps: 0)\n",
-                    step, n, n ? static_cast<double>(sum) / n : 0.0, worst);
+        std::printf(
+            "event timing, %2zu-frame steps: %zu rows, mean %.1f, worst %lld frames early "
+            "(exact steps: 0)\n",
+            step, n, n ? static_cast<double>(sum) / n : 0.0, worst);
     }
-    std::printf("heard-time compensation: events are delivered one device buffer (%d frames, %.1f ms) "
-                "after their audio was rendered\n",
-                soundDeviceBufferFrames, 1000.0 * soundDeviceBufferFrames / soundSampleRate);
+    std::printf(
+        "heard-time compensation: events are delivered one device buffer (%d frames, %.1f ms) "
+        "after their audio was rendered\n",
+        soundDeviceBufferFrames, 1000.0 * soundDeviceBufferFrames / soundSampleRate);
 }
 
 }  // namespace

@@ -16,17 +16,17 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <ctime>
 #include <vector>
 
 #include "app/shared_state.h"
-#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "ms3d_writer.h"
+#include "platform/data_path.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"
 #include "scenes/cube_pyramid_scene.h"

@@ -113,9 +113,10 @@ int main(int argc, char** argv) {
     builds.erase(builds.begin());
     cpu.erase(cpu.begin());
     Figures font = summarise(builds), fontCpu = summarise(cpu);
-    std::printf("outline font, 255 lists       median %7.2f ms  worst %7.2f ms over %zu builds; "
-                "thread CPU median %.2f ms\n",
-                font.median, font.worst, builds.size(), fontCpu.median);
+    std::printf(
+        "outline font, 255 lists       median %7.2f ms  worst %7.2f ms over %zu builds; "
+        "thread CPU median %.2f ms\n",
+        font.median, font.worst, builds.size(), fontCpu.median);
 
     // As in the programme: the cube and pyramid scene leaves its material.
     setupCubePyramidScene();

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/data_path.h"
 #include "assets/procedural_textures.h"
 #include "assets/texture_bank.h"
 #include "assets/tga.h"
+#include "platform/data_path.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"
 #include "tga_writer.h"
@@ -38,11 +38,16 @@ struct Picture {
 // Slot 0 (grass, mipmapped), the scroller background, the model texture and
 // seven full-screen slides.
 const Picture pictures[] = {
-    {"Data/grass1.tga", 512, 512, 24},          {"Data/Lights.tga", 512, 512, 24},
-    {"Data/kuk.tga", 256, 256, 24},             {"Data/title2.tga", 1024, 512, 24},
-    {"Data/gras.tga", 1024, 512, 24},           {"Data/suckscene.tga", 1024, 512, 24},
-    {"Data/atariscroller.tga", 1024, 512, 24},  {"Data/fractalzoomer.tga", 1024, 512, 24},
-    {"Data/kuktext.tga", 1024, 512, 32},        {"Data/credits.tga", 1024, 512, 24},
+    {"Data/grass1.tga", 512, 512, 24},
+    {"Data/Lights.tga", 512, 512, 24},
+    {"Data/kuk.tga", 256, 256, 24},
+    {"Data/title2.tga", 1024, 512, 24},
+    {"Data/gras.tga", 1024, 512, 24},
+    {"Data/suckscene.tga", 1024, 512, 24},
+    {"Data/atariscroller.tga", 1024, 512, 24},
+    {"Data/fractalzoomer.tga", 1024, 512, 24},
+    {"Data/kuktext.tga", 1024, 512, 32},
+    {"Data/credits.tga", 1024, 512, 24},
 };
 
 // Something like a photograph: smooth gradients with a little noise, so that

@@ -52,7 +52,7 @@ TEST(CubePyramidChoice, EvenFiveSecondBlocksShowThePyramid) {
     EXPECT_TRUE(pyramidShowsAt(64.9));   // block 12
     EXPECT_FALSE(pyramidShowsAt(65.0));  // block 13
     EXPECT_FALSE(pyramidShowsAt(79.99));
-    EXPECT_TRUE(pyramidShowsAt(1e30));   // no overflow on absurd times
+    EXPECT_TRUE(pyramidShowsAt(1e30));  // no overflow on absurd times
 }
 
 // Seen straight on (rotY 0), the cube's front face fills a square whose

@@ -24,8 +24,7 @@ namespace {
 const Colour red{1, 0, 0, 1}, blue{0, 0, 1, 1};
 
 // Whole-picture mean of one channel.
-double meanOf(const Canvas& canvas, int channel)
-{
+double meanOf(const Canvas& canvas, int channel) {
     double sum = 0;
     for (size_t i = size_t(channel); i < canvas.rgba.size(); i += 4) sum += canvas.rgba[i];
     return sum / (canvas.rgba.size() / 4);
@@ -36,8 +35,7 @@ double meanOf(const Canvas& canvas, int channel)
 // The canvas is painted top row first, as one looks at it; the TGA file and
 // the loader's image begin with the bottom row (the slide quad puts t = 0 at
 // the bottom of the screen). A mix-up shows every picture upside down.
-TEST(Canvas, TgaRowsRunFromTheBottomOfThePictureUp)
-{
+TEST(Canvas, TgaRowsRunFromTheBottomOfThePictureUp) {
     Canvas canvas(4, 3, blue);
     for (int x = 0; x < 4; ++x) canvas.set(x, 0, red);  // the top row
     canvas.set(0, 2, Colour{0, 1, 0, 1});               // bottom-left corner green
@@ -57,13 +55,12 @@ TEST(Canvas, TgaRowsRunFromTheBottomOfThePictureUp)
         captureMessageBoxes(true);
         ASSERT_TRUE(loadTga(image, path.c_str()));
         captureMessageBoxes(false);
-        EXPECT_EQ(image.pixels[1], 255);                // row 0 = bottom row
-        EXPECT_EQ(image.pixels[(2 * 4) * 3], 255);      // row 2 = top row, red
+        EXPECT_EQ(image.pixels[1], 255);            // row 0 = bottom row
+        EXPECT_EQ(image.pixels[(2 * 4) * 3], 255);  // row 2 = top row, red
     }
 }
 
-TEST(Canvas, ThirtyTwoBitPicturesKeepTheirAlpha)
-{
+TEST(Canvas, ThirtyTwoBitPicturesKeepTheirAlpha) {
     Canvas canvas(2, 1, Colour{1, 1, 1, 0});
     canvas.set(1, 0, Colour{1, 1, 1, 0.5f});
     TgaPicture picture = canvasToTga(canvas, 32, false);
@@ -75,8 +72,7 @@ TEST(Canvas, ThirtyTwoBitPicturesKeepTheirAlpha)
 // Slides are squeezed from 1280x960 into 1024x512: every output pixel must
 // average the area it covers, so that thin strokes of text neither vanish
 // nor alias, and the picture's overall colour is kept.
-TEST(Canvas, ResamplingAveragesTheAreaEachPixelCovers)
-{
+TEST(Canvas, ResamplingAveragesTheAreaEachPixelCovers) {
     Canvas stripes(1280, 960, blue);
     for (int y = 0; y < 960; ++y)
         for (int x = 0; x < 1280; x += 2) stripes.set(x, y, red);  // one-pixel stripes
@@ -100,21 +96,20 @@ TEST(Canvas, ResamplingAveragesTheAreaEachPixelCovers)
     EXPECT_NEAR(half.get(1, 1).r, 0.0f, 1e-6);
 }
 
-TEST(Canvas, TiledNoiseWrapsAroundItsPeriod)
-{
+TEST(Canvas, TiledNoiseWrapsAroundItsPeriod) {
     for (float y : {0.0f, 1.3f, 7.9f})
         for (float x : {0.25f, 2.5f, 6.75f})
             EXPECT_NEAR(tiledNoise(x, y, 8, 3), tiledNoise(x + 8.0f, y - 8.0f, 8, 3), 1e-5);
     EXPECT_NEAR(tiledFbm(0.5f, 0.5f, 4, 4, 9), tiledFbm(4.5f, 4.5f, 4, 4, 9), 1e-5);
 }
 
-TEST(Text, WrapsWithinTheWidthAndDrawsWhatItMeasures)
-{
+TEST(Text, WrapsWithinTheWidthAndDrawsWhatItMeasures) {
     TextPainter painter;
     ASSERT_TRUE(painter.ready()) << "needs fonts-liberation2";
     const float size = 40.0f, width = 500.0f;
-    std::vector<std::string> lines = painter.wrap(
-        FontStyle::SansRegular, size, "One wooden figure, two moods. It stands tall, it slumps, it stands tall again.", width);
+    std::vector<std::string> lines =
+        painter.wrap(FontStyle::SansRegular, size,
+                     "One wooden figure, two moods. It stands tall, it slumps, it stands tall again.", width);
     ASSERT_GE(lines.size(), 2u);
     for (const std::string& line : lines) EXPECT_LE(painter.measure(FontStyle::SansRegular, size, line), width) << line;
 
@@ -133,12 +128,11 @@ TEST(Text, WrapsWithinTheWidthAndDrawsWhatItMeasures)
     EXPECT_GE(left, 10);
     EXPECT_LE(left, 16);
     EXPECT_NEAR(right, 10 + measured, 6.0);
-    EXPECT_LT(top, 35);      // capital G rises well above the baseline
-    EXPECT_LE(bottom, 60);   // nothing in this word descends below it
+    EXPECT_LT(top, 35);     // capital G rises well above the baseline
+    EXPECT_LE(bottom, 60);  // nothing in this word descends below it
 }
 
-TEST(Text, DrawsAccentsAndDashesFromUtf8AsGlyphsNotQuestionMarks)
-{
+TEST(Text, DrawsAccentsAndDashesFromUtf8AsGlyphsNotQuestionMarks) {
     TextPainter painter;
     ASSERT_TRUE(painter.ready());
     float dash = painter.measure(FontStyle::SansRegular, 40, "\xE2\x80\x94");  // em dash
@@ -154,8 +148,7 @@ TEST(Text, DrawsAccentsAndDashesFromUtf8AsGlyphsNotQuestionMarks)
 // and a wrong programme time would show the other solid. The generator
 // runs inside other programs (the tests), so it leaves no context current
 // and no spin behind.
-TEST(SceneFrames, ShowTheSolidOfEachMomentUprightAndLeaveNoStateBehind)
-{
+TEST(SceneFrames, ShowTheSolidOfEachMomentUprightAndLeaveNoStateBehind) {
     std::vector<Canvas> frames;
     std::string error;
     rotY = 77.0f;
@@ -192,9 +185,7 @@ namespace {
 // The best period (in bytes) of a waveform stretch: the lag with the
 // highest normalised autocorrelation. A looped stretch is read round and
 // round, as the player plays it.
-int strongestPeriod(const std::vector<int8_t>& data, size_t from, size_t length, bool looped, int minLag,
-                    int maxLag)
-{
+int strongestPeriod(const std::vector<int8_t>& data, size_t from, size_t length, bool looped, int minLag, int maxLag) {
     int best = minLag;
     double bestScore = -2.0;
     for (int lag = minLag; lag <= maxLag; ++lag) {
@@ -217,8 +208,7 @@ int strongestPeriod(const std::vector<int8_t>& data, size_t from, size_t length,
 // The pitched instruments repeat every 2^k bytes, as the note mapping
 // assumes (k = 7 - octave shift); otherwise the bass, lead and plucks
 // would be out of tune with each other and with the chords.
-TEST(Instruments, PitchedSamplesRepeatWhereTheNoteMappingExpects)
-{
+TEST(Instruments, PitchedSamplesRepeatWhereTheNoteMappingExpects) {
     ModModule module;
     synthesiseInstruments(module);
     for (int instrument : {int(bass), int(lead), int(pluck), int(chip)}) {
@@ -240,8 +230,7 @@ TEST(Instruments, PitchedSamplesRepeatWhereTheNoteMappingExpects)
 
 // A loop that does not join makes a click on every pass: the step from the
 // loop's last byte back to its first must be like any step inside it.
-TEST(Instruments, LoopsJoinWithoutAJumpAndSamplesFitTheFormat)
-{
+TEST(Instruments, LoopsJoinWithoutAJumpAndSamplesFitTheFormat) {
     ModModule module;
     synthesiseInstruments(module);
     for (int i = 0; i < 31; ++i) {
@@ -260,7 +249,8 @@ TEST(Instruments, LoopsJoinWithoutAJumpAndSamplesFitTheFormat)
     }
     // One-shots end quietly rather than being chopped off mid-swing
     // (the riser alone ends loud, cut by the drop).
-    for (int instrument : {int(kick), int(snare), int(closedHat), int(openHat), int(crash), int(boom), int(clap), int(tom), int(pluck), int(bell)}) {
+    for (int instrument : {int(kick), int(snare), int(closedHat), int(openHat), int(crash), int(boom), int(clap),
+                           int(tom), int(pluck), int(bell)}) {
         const ModSample& s = module.samples[instrument - 1];
         int tail = 0;
         for (size_t k = s.data.size() - 16; k < s.data.size(); ++k) tail = std::max(tail, std::abs(int(s.data[k])));
@@ -271,8 +261,7 @@ TEST(Instruments, LoopsJoinWithoutAJumpAndSamplesFitTheFormat)
 // The song's musical landmarks: the accent lands on a downbeat after the
 // drop, and the song ends on the dominant chord so that the loop falls home
 // on the A minor it begins with.
-TEST(Song, AccentLandsOnADownbeatAndTheLoopResolvesHome)
-{
+TEST(Song, AccentLandsOnADownbeatAndTheLoopResolvesHome) {
     ComposedSong song = composeSong();
     ASSERT_TRUE(song.problems.empty());
     const ModModule& m = song.module;
@@ -299,7 +288,7 @@ TEST(Song, AccentLandsOnADownbeatAndTheLoopResolvesHome)
     EXPECT_EQ(first.front().instrument, padMinor);
     EXPECT_EQ(first.front().period, modPeriod(2, 9));  // A
     EXPECT_EQ(last.back().instrument, padMajor);
-    EXPECT_EQ(last.back().period, modPeriod(2, 4));    // E: the dominant of A minor
+    EXPECT_EQ(last.back().period, modPeriod(2, 4));  // E: the dominant of A minor
     EXPECT_EQ(m.restartPosition, 0);
 }
 
@@ -309,8 +298,7 @@ TEST(Song, AccentLandsOnADownbeatAndTheLoopResolvesHome)
 // raised fifth. The bar's chord is the bass's first note with the quality
 // its pads, chip arpeggio or plucked third give. This caught a theme laid
 // over the wrong chords.
-TEST(Song, TheTuneSitsOnItsChordsOnEveryBeat)
-{
+TEST(Song, TheTuneSitsOnItsChordsOnEveryBeat) {
     ComposedSong song = composeSong();
     const ModModule& m = song.module;
     std::map<uint16_t, int> pitchClass;
@@ -339,8 +327,8 @@ TEST(Song, TheTuneSitsOnItsChordsOnEveryBeat)
                 if (!tune.period || (tune.instrument != lead && tune.instrument != bell)) continue;
                 ++checked;
                 int interval = (pitchClass.at(tune.period) - root + 12) % 12;
-                EXPECT_TRUE(allowed.count(interval)) << "position " << order << " row " << r << ": "
-                                                     << interval << " semitones above the root";
+                EXPECT_TRUE(allowed.count(interval))
+                    << "position " << order << " row " << r << ": " << interval << " semitones above the root";
             }
         }
     }

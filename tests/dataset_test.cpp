@@ -2,12 +2,12 @@
 // has the shape its scene needs, the two poses share one mesh, the module's
 // marked moments fall where the programme expects them, and the generator
 // gives the same bytes every time.
-#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "assets/tga.h"
 #include "data_set.h"
 #include "models.h"
 #include "pictures.h"
+#include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "platform/sound.h"
 #include "song.h"
@@ -31,8 +31,7 @@ constexpr double pi = 3.14159265358979323846;
 
 // The Data folder the build generated, or a fresh one when the test runs
 // outside CTest.
-const std::string& dataFolder()
-{
+const std::string& dataFolder() {
     static const std::string folder = [] {
         const char* binary = std::getenv("GLIMMER_BINARY_DIR");
         if (binary && *binary) return std::string(binary) + "/Data";
@@ -47,8 +46,7 @@ const std::string& dataFolder()
     return folder;
 }
 
-std::vector<uint8_t> readBytes(const std::string& path)
-{
+std::vector<uint8_t> readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -61,16 +59,14 @@ struct Vec {
 Vec sub(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Vec cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec location(const Ms3dModel& m, int v)
-{
+Vec location(const Ms3dModel& m, int v) {
     return {m.vertices[v].location[0], m.vertices[v].location[1], m.vertices[v].location[2]};
 }
 
 struct Box {  // axis-aligned bounds
     Vec low{1e9, 1e9, 1e9}, high{-1e9, -1e9, -1e9};
 };
-Box bounds(const Ms3dModel& m)
-{
+Box bounds(const Ms3dModel& m) {
     Box b;
     for (int v = 0; v < m.vertexCount; ++v) {
         Vec p = location(m, v);
@@ -84,8 +80,7 @@ Box bounds(const Ms3dModel& m)
 // scenes cull back faces with counter-clockwise fronts, so a triangle wound
 // the other way vanishes from the side it is lit from. Degenerate triangles
 // (the poles of round parts) face nowhere and are skipped.
-int trianglesFacingAgainstTheirNormals(const Ms3dModel& m)
-{
+int trianglesFacingAgainstTheirNormals(const Ms3dModel& m) {
     int wrong = 0;
     for (int t = 0; t < m.triangleCount; ++t) {
         const ModelTriangle& tri = m.triangles[t];
@@ -102,15 +97,13 @@ int trianglesFacingAgainstTheirNormals(const Ms3dModel& m)
     return wrong;
 }
 
-
 // The scenes' cameras in software: column-vector 4x4 matrices built like
 // gluPerspective, gluLookAt and glRotatef, to see where a model lands on
 // the 640x480 screen without a GL context.
 struct Mat {
     double m[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
 };
-Mat mul(const Mat& a, const Mat& b)
-{
+Mat mul(const Mat& a, const Mat& b) {
     Mat r;
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) {
@@ -119,8 +112,7 @@ Mat mul(const Mat& a, const Mat& b)
         }
     return r;
 }
-Mat perspective(double fovy, double aspect, double zNear, double zFar)
-{
+Mat perspective(double fovy, double aspect, double zNear, double zFar) {
     double f = 1.0 / std::tan(fovy * pi / 360.0);
     Mat r;
     r.m[0][0] = f / aspect;
@@ -131,13 +123,11 @@ Mat perspective(double fovy, double aspect, double zNear, double zFar)
     r.m[3][3] = 0;
     return r;
 }
-Vec normalised(Vec v)
-{
+Vec normalised(Vec v) {
     double l = std::sqrt(dot(v, v));
     return {v.x / l, v.y / l, v.z / l};
 }
-Mat lookAt(Vec eye, Vec centre, Vec up)
-{
+Mat lookAt(Vec eye, Vec centre, Vec up) {
     Vec f = normalised(sub(centre, eye));
     Vec side = normalised(cross(f, up));
     Vec u = cross(side, f);
@@ -149,8 +139,7 @@ Mat lookAt(Vec eye, Vec centre, Vec up)
     }
     return r;
 }
-Mat rotate(double degrees, Vec axis)
-{
+Mat rotate(double degrees, Vec axis) {
     Vec a = normalised(axis);
     double c = std::cos(degrees * pi / 180.0), s = std::sin(degrees * pi / 180.0), t = 1 - c;
     Mat r;
@@ -169,8 +158,7 @@ struct ScreenBox {
     double left = 1e9, right = -1e9, bottom = 1e9, top = -1e9;
     bool allInFront = true;
 };
-ScreenBox project(const Mat& transform, const std::vector<Vec>& points, double nearest = 8.0)
-{
+ScreenBox project(const Mat& transform, const std::vector<Vec>& points, double nearest = 8.0) {
     ScreenBox box;
     for (const Vec& p : points) {
         double clip[4];
@@ -188,8 +176,7 @@ ScreenBox project(const Mat& transform, const std::vector<Vec>& points, double n
     return box;
 }
 
-std::vector<Vec> pointsOf(const Ms3dModel& m)
-{
+std::vector<Vec> pointsOf(const Ms3dModel& m) {
     std::vector<Vec> points;
     for (int v = 0; v < m.vertexCount; ++v) points.push_back(location(m, v));
     return points;
@@ -198,8 +185,7 @@ std::vector<Vec> pointsOf(const Ms3dModel& m)
 class DataSet : public ::testing::Test {
 protected:
     void SetUp() override { captureMessageBoxes(true); }
-    void TearDown() override
-    {
+    void TearDown() override {
         EXPECT_TRUE(takeCapturedMessageBoxes().empty()) << "a loader complained";
         captureMessageBoxes(false);
     }
@@ -208,11 +194,10 @@ protected:
 
 }  // namespace
 
-TEST_F(DataSet, HoldsExactlyTheFilesTheProgramOpensUnderTheNamesItUses)
-{
-    std::set<std::string> expected = {"grass1.tga", "Lights.tga", "kuk.tga", "title2.tga", "gras.tga",
-                                      "suckscene.tga", "atariscroller.tga", "fractalzoomer.tga",
-                                      "kuktext.tga", "credits.tga", "blomma.ms3d", "kukstand.ms3d",
+TEST_F(DataSet, HoldsExactlyTheFilesTheProgramOpensUnderTheNamesItUses) {
+    std::set<std::string> expected = {"grass1.tga",   "Lights.tga",    "kuk.tga",           "title2.tga",
+                                      "gras.tga",     "suckscene.tga", "atariscroller.tga", "fractalzoomer.tga",
+                                      "kuktext.tga",  "credits.tga",   "blomma.ms3d",       "kukstand.ms3d",
                                       "kukslak.ms3d", "ancool2.mod"};
     std::set<std::string> listed(dataSetFileNames().begin(), dataSetFileNames().end());
     EXPECT_EQ(listed, expected);
@@ -220,8 +205,7 @@ TEST_F(DataSet, HoldsExactlyTheFilesTheProgramOpensUnderTheNamesItUses)
     std::vector<std::string> saved = dataSearchRoots();
     setDataSearchRoots({dataFolder() + "/.."});
     for (const char* opened : {"data/grass1.tga", "Data/Lights.tga", "Data/kuk.tga", "Data/credits.tga",
-                               "data/blomma.ms3d", "data/kukstand.ms3d", "data/kukslak.ms3d",
-                               "Data/ancool2.mod"}) {
+                               "data/blomma.ms3d", "data/kukstand.ms3d", "data/kukslak.ms3d", "Data/ancool2.mod"}) {
         std::FILE* file = openDataFile(opened);
         EXPECT_NE(file, nullptr) << opened;
         if (file) std::fclose(file);
@@ -229,8 +213,7 @@ TEST_F(DataSet, HoldsExactlyTheFilesTheProgramOpensUnderTheNamesItUses)
     setDataSearchRoots(saved);
 }
 
-TEST_F(DataSet, PicturesLoadWithTheirDesignedSizesDepthsAndTypes)
-{
+TEST_F(DataSet, PicturesLoadWithTheirDesignedSizesDepthsAndTypes) {
     std::set<int> types, depths;
     for (const PictureFile& file : pictureFiles()) {
         SCOPED_TRACE(file.name);
@@ -262,10 +245,9 @@ TEST_F(DataSet, PicturesLoadWithTheirDesignedSizesDepthsAndTypes)
 // of that corner free of text and panel edges: there, no two neighbouring
 // pixels differ sharply, while the same measure finds the slide's own
 // lettering in the picture as a whole.
-TEST_F(DataSet, SlidesKeepTheMetersCornerFreeOfTextAndEdges)
-{
-    for (const char* name : {"title2.tga", "gras.tga", "suckscene.tga", "atariscroller.tga",
-                             "fractalzoomer.tga", "kuktext.tga", "credits.tga"}) {
+TEST_F(DataSet, SlidesKeepTheMetersCornerFreeOfTextAndEdges) {
+    for (const char* name : {"title2.tga", "gras.tga", "suckscene.tga", "atariscroller.tga", "fractalzoomer.tga",
+                             "kuktext.tga", "credits.tga"}) {
         SCOPED_TRACE(name);
         TextureImage image;
         ASSERT_TRUE(loadTga(image, path(name).c_str()));
@@ -295,8 +277,7 @@ TEST_F(DataSet, SlidesKeepTheMetersCornerFreeOfTextAndEdges)
 // The grass and the lights repeat across the surfaces they cover: the jump
 // from the last column to the first (and last row to first) is no larger
 // than between neighbours inside the picture.
-TEST_F(DataSet, SurfaceTexturesTileWithoutSeams)
-{
+TEST_F(DataSet, SurfaceTexturesTileWithoutSeams) {
     for (const char* name : {"grass1.tga", "Lights.tga"}) {
         SCOPED_TRACE(name);
         TextureImage image;
@@ -323,8 +304,7 @@ TEST_F(DataSet, SurfaceTexturesTileWithoutSeams)
     }
 }
 
-TEST_F(DataSet, LightMarkerIsOpaqueInTheMiddleAndFadesToNothingAtItsEdge)
-{
+TEST_F(DataSet, LightMarkerIsOpaqueInTheMiddleAndFadesToNothingAtItsEdge) {
     TextureImage image;
     ASSERT_TRUE(loadTga(image, path("kuk.tga").c_str()));
     ASSERT_EQ(image.format, GLenum(GL_RGBA));
@@ -348,8 +328,7 @@ TEST_F(DataSet, LightMarkerIsOpaqueInTheMiddleAndFadesToNothingAtItsEdge)
     EXPECT_GT(distinct, size / 8);
 }
 
-TEST_F(DataSet, FlowerStandsOverTheGroundWithColouredPartsFacingOutwards)
-{
+TEST_F(DataSet, FlowerStandsOverTheGroundWithColouredPartsFacingOutwards) {
     Ms3dModel flower;
     ASSERT_TRUE(flower.loadFromFile(path("blomma.ms3d").c_str()));
     EXPECT_GE(flower.materialCount, 4);
@@ -378,8 +357,7 @@ TEST_F(DataSet, FlowerStandsOverTheGroundWithColouredPartsFacingOutwards)
         }
 }
 
-TEST_F(DataSet, TheTwoPosesAreOneMeshStandingTallAndSlumped)
-{
+TEST_F(DataSet, TheTwoPosesAreOneMeshStandingTallAndSlumped) {
     Ms3dModel standing, slumped;
     ASSERT_TRUE(standing.loadFromFile(path("kukstand.ms3d").c_str()));
     ASSERT_TRUE(slumped.loadFromFile(path("kukslak.ms3d").c_str()));
@@ -422,8 +400,7 @@ TEST_F(DataSet, TheTwoPosesAreOneMeshStandingTallAndSlumped)
 // 0, -100, 0; the scene turned 250 degrees about x and rotY about z): the
 // flower is well in view from the first frame, grows as the camera closes
 // in over the scene's twenty-odd seconds, and is never cut off at the top.
-TEST_F(DataSet, FlowerIsFramedByTheMeadowCameraAndGrowsAsItClosesIn)
-{
+TEST_F(DataSet, FlowerIsFramedByTheMeadowCameraAndGrowsAsItClosesIn) {
     Ms3dModel flower;
     ASSERT_TRUE(flower.loadFromFile(path("blomma.ms3d").c_str()));
     std::vector<Vec> points = pointsOf(flower);
@@ -453,8 +430,7 @@ TEST_F(DataSet, FlowerIsFramedByTheMeadowCameraAndGrowsAsItClosesIn)
 // cut it open; whole on screen and a quarter of the screen across or more
 // while the camera is far, so that it runs off the edges only on the close
 // pass.
-TEST_F(DataSet, FigureFillsAGoodPartOfTheMorphFrameInBothPoses)
-{
+TEST_F(DataSet, FigureFillsAGoodPartOfTheMorphFrameInBothPoses) {
     Ms3dModel standing, slumped;
     ASSERT_TRUE(standing.loadFromFile(path("kukstand.ms3d").c_str()));
     ASSERT_TRUE(slumped.loadFromFile(path("kukslak.ms3d").c_str()));
@@ -485,17 +461,19 @@ TEST_F(DataSet, FigureFillsAGoodPartOfTheMorphFrameInBothPoses)
 // (20 s), instrument 9 first sounds on the accent at order 3 row 0 (30 s),
 // loud passages use more than half the meter, and the song runs 235 s
 // before it comes back to its start.
-TEST_F(DataSet, ModuleFiresTheProgrammeEventsOnTimeAndPlaysFourMinutesBeforeLooping)
-{
+TEST_F(DataSet, ModuleFiresTheProgrammeEventsOnTimeAndPlaysFourMinutesBeforeLooping) {
     std::vector<std::string> saved = dataSearchRoots();
     setDataSearchRoots({dataFolder() + "/.."});
     ASSERT_TRUE(soundInitOffline());
     uint32_t module = soundLoadModule("Data/ancool2.mod");
     ASSERT_NE(module, 0u);
     EventRecorder recorder;
-    uint32_t titleEnd = soundSetSync(module, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, 0x200001, EventRecorder::handler, &recorder);
-    uint32_t start = soundSetSync(module, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, 2, EventRecorder::handler, &recorder);
-    uint32_t flash = soundSetSync(module, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, 0xFFFF0009, EventRecorder::handler, &recorder);
+    uint32_t titleEnd =
+        soundSetSync(module, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, 0x200001, EventRecorder::handler, &recorder);
+    uint32_t start =
+        soundSetSync(module, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, 2, EventRecorder::handler, &recorder);
+    uint32_t flash =
+        soundSetSync(module, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, 0xFFFF0009, EventRecorder::handler, &recorder);
     uint32_t loop = soundSetSync(module, SOUND_SYNC_MUSICPOS, 0, EventRecorder::handler, &recorder);
     ASSERT_TRUE(soundPlay(module));
     const size_t block = 441;
@@ -533,8 +511,7 @@ TEST_F(DataSet, ModuleFiresTheProgrammeEventsOnTimeAndPlaysFourMinutesBeforeLoop
     EXPECT_LE(std::max(loudestLeft, loudestRight), 127) << "the mix clips";
 }
 
-TEST(Song, IsComposedWithoutMistakesAndReachesTheMarkedRowsWithoutJumpingOverThem)
-{
+TEST(Song, IsComposedWithoutMistakesAndReachesTheMarkedRowsWithoutJumpingOverThem) {
     ComposedSong song = composeSong();
     EXPECT_TRUE(song.problems.empty()) << song.problems.front();
     EXPECT_EQ(modProblem(song.module), "");
@@ -550,8 +527,7 @@ TEST(Song, IsComposedWithoutMistakesAndReachesTheMarkedRowsWithoutJumpingOverThe
     EXPECT_GE(songLengthSeconds(), 230.0);
 }
 
-TEST(Generator, WritesTheSameBytesEveryTime)
-{
+TEST(Generator, WritesTheSameBytesEveryTime) {
     ScratchFolder scratch;
     ASSERT_TRUE(writeDataSet(scratch.path() + "/again"));
     for (const std::string& name : dataSetFileNames()) {
@@ -562,8 +538,7 @@ TEST(Generator, WritesTheSameBytesEveryTime)
     }
 }
 
-TEST(Generator, RefusesAFolderItCannotCreate)
-{
+TEST(Generator, RefusesAFolderItCannotCreate) {
     ScratchFolder scratch;
     std::string blocked = scratch.path() + "/file";
     { std::ofstream(blocked) << "x"; }

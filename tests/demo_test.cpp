@@ -25,17 +25,32 @@ void log(const std::string& step) {
 
 DemoSteps recordingSteps() {
     DemoSteps steps{};
-    steps.soundLibraryVersionMatches = [] { log("version"); return versionMatches; };
-    steps.openMusic = [] { log("openMusic"); return musicOpens; };
+    steps.soundLibraryVersionMatches = [] {
+        log("version");
+        return versionMatches;
+    };
+    steps.openMusic = [] {
+        log("openMusic");
+        return musicOpens;
+    };
     steps.openWindow = [](const char* title, int width, int height, int bits, uint8_t fullscreen) {
         log("openWindow " + std::string(title) + " " + std::to_string(width) + "x" + std::to_string(height) + "x" +
             std::to_string(bits) + (fullscreen ? " fullscreen" : " windowed"));
         return windowOpens;
     };
     steps.registerMusicSyncs = [] { log("registerMusicSyncs"); };
-    steps.startMusicPlayback = [] { log("startMusicPlayback"); return playbackStarts; };
-    steps.loadTextureBank = [](const char* path) { log("loadTextureBank " + std::string(path)); return true; };
-    steps.runFrameLoop = [] { log("runFrameLoop"); return 5; };
+    steps.startMusicPlayback = [] {
+        log("startMusicPlayback");
+        return playbackStarts;
+    };
+    steps.loadTextureBank = [](const char* path) {
+        log("loadTextureBank " + std::string(path));
+        return true;
+    };
+    steps.runFrameLoop = [] {
+        log("runFrameLoop");
+        return 5;
+    };
     steps.closeMusic = [] { log("closeMusic"); };
     steps.closeWindow = [] { log("closeWindow"); };
     return steps;
@@ -83,7 +98,7 @@ TEST_F(DemoStartUp, EachFailureEndsWithItsMessageAndReleasesNothingElse) {
     // The window is closed (the display mode given back) before the box.
     SetUp();
     playbackStarts = false;
-    EXPECT_EQ(run(), (Log{"version", "openMusic", "openWindow Glimmervandra 640x480x16 fullscreen",
-                          "registerMusicSyncs", "startMusicPlayback", "closeWindow",
-                          "box ERROR: Soenderbuggat..... / " + exclamation}));
+    EXPECT_EQ(run(),
+              (Log{"version", "openMusic", "openWindow Glimmervandra 640x480x16 fullscreen", "registerMusicSyncs",
+                   "startMusicPlayback", "closeWindow", "box ERROR: Soenderbuggat..... / " + exclamation}));
 }

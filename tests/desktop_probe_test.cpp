@@ -47,9 +47,9 @@ TEST(SoundMatch, FindsTheMusicAtItsSampleInAQuieterNoisyRecording) {
     const Match elsewhere = findInRecording(recording, reference, from, length, truth - 20000, truth - 5000);
     EXPECT_LT(elsewhere.score, 0.5);
     // Nor does one past the end of the recording.
-    EXPECT_EQ(findInRecording(recording, reference, from, length, long(recording.size()), long(recording.size()) + 100)
-                  .start,
-              -1);
+    EXPECT_EQ(
+        findInRecording(recording, reference, from, length, long(recording.size()), long(recording.size()) + 100).start,
+        -1);
 }
 
 TEST(SoundMatch, TheCaptureClockTrustsTheLeastDelayedDeliveryNearTheMoment) {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/shared_state.h"
-#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "ms3d_writer.h"
+#include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "scenes/flower_scene.h"
 #include "scenes/slides.h"

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "app/clock.h"
 #include "app/frame_loop.h"
@@ -77,7 +77,7 @@ TEST_F(FrameLoopTest, TheFrameThatTakesTheQuitMessageIsStillDrawnWithItsMeter) {
     EXPECT_FALSE(frameLoopPass(record));  // dispatching WM_CLOSE posts the quit
     EXPECT_EQ(record.message, WM_CLOSE);
     recordedCalls.clear();
-    EXPECT_TRUE(frameLoopPass(record));   // this pass takes it and is drawn in full
+    EXPECT_TRUE(frameLoopPass(record));  // this pass takes it and is drawn in full
     EXPECT_EQ(record.message, WM_QUIT);
     const std::vector<std::string> expected = {"presentFrame", "drawSlide 5", "drawLevelMeter"};
     EXPECT_EQ(recordedNames(true), expected);

@@ -39,9 +39,9 @@ protected:
 }  // namespace
 
 TEST_F(LevelMeter, BarsStandOnTheBottomLineLevelPlusOnePixelsTall) {
-    expectBars(0, 0);      // silence: one-pixel lines, not absent
+    expectBars(0, 0);  // silence: one-pixel lines, not absent
     expectBars(40, 100);
-    expectBars(128, 7);    // full scale: 129 pixels
+    expectBars(128, 7);  // full scale: 129 pixels
 }
 
 TEST_F(LevelMeter, ErrorLevelRunsBothBarsOffTheTop) {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/shared_state.h"
-#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "ms3d_writer.h"
+#include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "scenes/morph_scene.h"
 #include "scenes/slides.h"

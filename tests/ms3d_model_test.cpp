@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
 #include "ms3d_writer.h"
+#include "platform/data_path.h"
 #include "support/asset_files.h"
 
 namespace {

@@ -60,9 +60,11 @@ struct Face {
 std::vector<Face> facesOf(const GlyphSolid& s) {
     std::vector<Face> faces;
     for (size_t i = 0; i + 2 < s.frontTriangles.size(); i += 3)
-        faces.push_back({{vec(s.frontTriangles[i]), vec(s.frontTriangles[i + 1]), vec(s.frontTriangles[i + 2])}, {0, 0, 1}});
+        faces.push_back(
+            {{vec(s.frontTriangles[i]), vec(s.frontTriangles[i + 1]), vec(s.frontTriangles[i + 2])}, {0, 0, 1}});
     for (size_t i = 0; i + 2 < s.backTriangles.size(); i += 3)
-        faces.push_back({{vec(s.backTriangles[i]), vec(s.backTriangles[i + 1]), vec(s.backTriangles[i + 2])}, {0, 0, -1}});
+        faces.push_back(
+            {{vec(s.backTriangles[i]), vec(s.backTriangles[i + 1]), vec(s.backTriangles[i + 2])}, {0, 0, -1}});
     for (const GlyphWall& w : s.walls)
         faces.push_back({{vec(w.corners[0]), vec(w.corners[1]), vec(w.corners[2]), vec(w.corners[3])}, vec(w.normal)});
     return faces;
@@ -92,8 +94,7 @@ double trianglesArea(const std::vector<GlyphVertex>& t) {
 double enclosedVolume(const std::vector<Face>& faces) {
     double volume = 0;
     for (const Face& f : faces)
-        for (size_t i = 1; i + 1 < f.loop.size(); ++i)
-            volume += dot(f.loop[0], cross(f.loop[i], f.loop[i + 1])) / 6.0;
+        for (size_t i = 1; i + 1 < f.loop.size(); ++i) volume += dot(f.loop[0], cross(f.loop[i], f.loop[i + 1])) / 6.0;
     return volume;
 }
 
@@ -326,8 +327,7 @@ TEST_F(OutlineFontLists, AMissingFontLeavesListsEmptyAndMetricsZeroWithOneMessag
     GlyphMetricsFloat metrics[4];
     for (auto& m : metrics) m = {1, 2, {3, 4}, 5, 6};
     testing::internal::CaptureStderr();
-    bool built = useFontOutlinesFromFile("/nonexistent/NoSuchFont.ttf", 0, 'A', 4, base, deviation,
-                                         extrusion, metrics);
+    bool built = useFontOutlinesFromFile("/nonexistent/NoSuchFont.ttf", 0, 'A', 4, base, deviation, extrusion, metrics);
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(built);
     for (const auto& m : metrics) {

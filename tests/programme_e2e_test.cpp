@@ -11,8 +11,8 @@
 #include "app/headless_run.h"
 #include "app/shared_state.h"
 #include "app/timeline.h"
-#include "platform/data_path.h"
 #include "assets/ms3d_model.h"
+#include "platform/data_path.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"
 #include "scenes/scroller_scene.h"
@@ -25,14 +25,38 @@ std::map<std::string, int> setupCounts;
 ProgrammeOps countingProgramme() {
     realOps = programmeOperations();
     ProgrammeOps ops = realOps;
-    ops.beginSlideMode = [] { ++setupCounts["beginSlideMode"]; realOps.beginSlideMode(); };
-    ops.setupFlowerScene = [] { ++setupCounts["flower"]; return realOps.setupFlowerScene(); };
-    ops.setupCubePyramidScene = [] { ++setupCounts["cube"]; return realOps.setupCubePyramidScene(); };
-    ops.setupScrollerScene = [] { ++setupCounts["scroller"]; return realOps.setupScrollerScene(); };
-    ops.deleteOutlineFont = [] { ++setupCounts["deleteFont"]; realOps.deleteOutlineFont(); };
-    ops.setupTunnelScene = [] { ++setupCounts["tunnel"]; return realOps.setupTunnelScene(); };
-    ops.setupMorphScene = [] { ++setupCounts["morph"]; return realOps.setupMorphScene(); };
-    ops.releaseMorphModels = [] { ++setupCounts["releaseMorph"]; realOps.releaseMorphModels(); };
+    ops.beginSlideMode = [] {
+        ++setupCounts["beginSlideMode"];
+        realOps.beginSlideMode();
+    };
+    ops.setupFlowerScene = [] {
+        ++setupCounts["flower"];
+        return realOps.setupFlowerScene();
+    };
+    ops.setupCubePyramidScene = [] {
+        ++setupCounts["cube"];
+        return realOps.setupCubePyramidScene();
+    };
+    ops.setupScrollerScene = [] {
+        ++setupCounts["scroller"];
+        return realOps.setupScrollerScene();
+    };
+    ops.deleteOutlineFont = [] {
+        ++setupCounts["deleteFont"];
+        realOps.deleteOutlineFont();
+    };
+    ops.setupTunnelScene = [] {
+        ++setupCounts["tunnel"];
+        return realOps.setupTunnelScene();
+    };
+    ops.setupMorphScene = [] {
+        ++setupCounts["morph"];
+        return realOps.setupMorphScene();
+    };
+    ops.releaseMorphModels = [] {
+        ++setupCounts["releaseMorph"];
+        realOps.releaseMorphModels();
+    };
     return ops;
 }
 
@@ -128,9 +152,9 @@ TEST_F(ProgrammeEndToEnd, PlaysTitleToCreditsWithEverySceneOnceAndEndsByItself) 
 
     const std::vector<int> expectedRows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
     EXPECT_EQ(rowOrder, expectedRows);
-    const std::map<std::string, int> expectedSetups = {
-        {"beginSlideMode", 7}, {"flower", 1}, {"cube", 1}, {"scroller", 1}, {"deleteFont", 1},
-        {"tunnel", 1}, {"morph", 1}, {"releaseMorph", 1}};
+    const std::map<std::string, int> expectedSetups = {{"beginSlideMode", 7}, {"flower", 1},      {"cube", 1},
+                                                       {"scroller", 1},       {"deleteFont", 1},  {"tunnel", 1},
+                                                       {"morph", 1},          {"releaseMorph", 1}};
     EXPECT_EQ(setupCounts, expectedSetups);
     EXPECT_EQ(timelineChanges, 2) << "the two position events, once each";
     EXPECT_EQ(flashes, 1) << "the instrument event, once";
@@ -179,7 +203,8 @@ TEST_F(ProgrammeEndToEnd, TwoRunsOfTheSameRangeGiveIdenticalFramesAndSound) {
             uint64_t hash = 1469598103934665603ull;
             for (uint8_t byte : pixels) hash = (hash ^ byte) * 1099511628211ull;
             const auto* audio = reinterpret_cast<const uint8_t*>(frame.audio);
-            for (size_t i = 0; i < frame.audioFrames * 2 * sizeof(float); ++i) hash = (hash ^ audio[i]) * 1099511628211ull;
+            for (size_t i = 0; i < frame.audioFrames * 2 * sizeof(float); ++i)
+                hash = (hash ^ audio[i]) * 1099511628211ull;
             hashes.push_back(hash);
             return true;
         });

@@ -76,10 +76,10 @@ protected:
             for (int x = 0; x < w; x += 3) {
                 const bool top = y < h / 2, right = x >= w / 2;
                 Rgba p = pixelAt(pixels, x, height - h + y);
-                bool ok = !top && !right   ? same(p, 255, 0, 0)
-                          : !top && right  ? same(p, 0, 255, 0)
-                          : top && !right  ? same(p, 0, 0, 255)
-                                           : same(p, 255, 255, 0);
+                bool ok = !top && !right  ? same(p, 255, 0, 0)
+                          : !top && right ? same(p, 0, 255, 0)
+                          : top && !right ? same(p, 0, 0, 255)
+                                          : same(p, 255, 255, 0);
                 wrong += !ok;
             }
         return wrong;
@@ -103,12 +103,12 @@ TEST_F(Slides, StretchThePictureUprightOverEveryPixel) {
         for (int x = 0; x < width; ++x) {
             const bool top = y < height / 2, right = x >= width / 2;
             Rgba p = pixelAt(pixels, x, y);
-            bool ok = !top && !right   ? same(p, 255, 0, 0)
-                      : !top && right  ? same(p, 0, 255, 0)
-                      : top && !right  ? same(p, 0, 0, 255)
-                                       : same(p, 255, 255, 0);
-            if (!ok && ++wrong <= 5) ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(p.r) << ","
-                                                  << int(p.g) << "," << int(p.b);
+            bool ok = !top && !right  ? same(p, 255, 0, 0)
+                      : !top && right ? same(p, 0, 255, 0)
+                      : top && !right ? same(p, 0, 0, 255)
+                                      : same(p, 255, 255, 0);
+            if (!ok && ++wrong <= 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(p.r) << "," << int(p.g) << "," << int(p.b);
         }
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));

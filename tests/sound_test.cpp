@@ -70,10 +70,10 @@ TEST_F(OfflineSound, PositionEventsFireOnceOnTheirExactFrameAndNeverAfterTheLoop
     uint32_t handle = load(plainModule());
     uint32_t titleEnd = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, positionParam(1, 32),
                                      EventRecorder::handler, &recorder);
-    uint32_t programmeStart = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS,
-                                           positionParam(2, 0), EventRecorder::handler, &recorder);
-    uint32_t everyLoop = soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32),
-                                      EventRecorder::handler, &recorder);
+    uint32_t programmeStart = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, positionParam(2, 0),
+                                           EventRecorder::handler, &recorder);
+    uint32_t everyLoop =
+        soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32), EventRecorder::handler, &recorder);
     ASSERT_TRUE(titleEnd && programmeStart && everyLoop);
     ASSERT_TRUE(soundPlay(handle));
 
@@ -123,17 +123,16 @@ TEST_F(OfflineSound, InstrumentEventFollowsTheNoteTriggerRules) {
     ModModule module = plainModule();
     module.samples[8] = squareWaveSample("nine");
     ModPattern& p = module.patterns[0];
-    p.cells[2][2].instrument = 9;                       // bare instrument: selects, plays nothing
+    p.cells[2][2].instrument = 9;  // bare instrument: selects, plays nothing
     p.cells[4][1] = noteCell(2, 0, 1);
-    p.cells[6][1] = noteCell(2, 5, 9, 0x3, 0x08);       // tone-portamento target: slides
-    p.cells[8][1] = noteCell(2, 7, 9, 0x5, 0x01);       // portamento with volume slide: slides
-    p.cells[10][2] = noteCell(2, 0, 0, 0xE, 0xD7);      // delay past the row's 6 ticks: never
-    p.cells[12][2] = noteCell(2, 2, 0);                 // note alone: channel's last, instrument 9
+    p.cells[6][1] = noteCell(2, 5, 9, 0x3, 0x08);   // tone-portamento target: slides
+    p.cells[8][1] = noteCell(2, 7, 9, 0x5, 0x01);   // portamento with volume slide: slides
+    p.cells[10][2] = noteCell(2, 0, 0, 0xE, 0xD7);  // delay past the row's 6 ticks: never
+    p.cells[12][2] = noteCell(2, 2, 0);             // note alone: channel's last, instrument 9
     uint32_t handle = load(module);
     uint32_t flash = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, instrumentParam(9),
                                   EventRecorder::handler, &recorder);
-    uint32_t every = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9),
-                                  EventRecorder::handler, &recorder);
+    uint32_t every = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
     ASSERT_TRUE(soundPlay(handle));
     render(2 * 3 * patternFrames + 1000);
 
@@ -195,8 +194,7 @@ TEST_F(OfflineSound, OneTimeInstrumentEventFiresAtTheFirstNoteHeardInARow) {
     uint32_t handle = load(module);
     uint32_t once = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, instrumentParam(9),
                                  EventRecorder::handler, &recorder);
-    uint32_t every = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler,
-                                  &recorder);
+    uint32_t every = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
     ASSERT_TRUE(soundPlay(handle));
     render(8 * rowFrames, 1000);
 
@@ -217,8 +215,7 @@ TEST_F(OfflineSound, TempoChangesMoveTheTicksOfDelayedNotes) {
     module.patterns[0].cells[1][1].parameter = 150;
     module.patterns[0].cells[3][0] = noteCell(2, 0, 9, 0xE, 0xD2);
     uint32_t handle = load(module);
-    uint32_t sync = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler,
-                                 &recorder);
+    uint32_t sync = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
     ASSERT_TRUE(soundPlay(handle));
     render(4 * rowFrames);
     auto events = recorder.eventsOf(sync);
@@ -265,10 +262,9 @@ TEST_F(OfflineSound, CoarseStepsPlaceEventsAtMost63FramesEarly) {
     module.samples[8] = squareWaveSample("nine");
     module.patterns[1].cells[40][0] = noteCell(2, 0, 9, 0xE, 0xD1);
     uint32_t handle = load(module);
-    uint32_t position = soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32), EventRecorder::handler,
-                                     &recorder);
-    uint32_t note = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler,
-                                 &recorder);
+    uint32_t position =
+        soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32), EventRecorder::handler, &recorder);
+    uint32_t note = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
     ASSERT_TRUE(soundPlay(handle));
     render(2 * patternFrames);
     auto check = [&](uint32_t sync, uint64_t exact) {
@@ -324,7 +320,7 @@ TEST(SoundLevelScale, MapsPeaksOntoZeroTo128) {
     EXPECT_EQ(scaleSoundPeak(0.0f), 0u);
     EXPECT_EQ(scaleSoundPeak(0.5f), 64u);
     EXPECT_EQ(scaleSoundPeak(1.0f), 128u);
-    EXPECT_EQ(scaleSoundPeak(3.0f), 128u);   // clipped output is full scale, not more
+    EXPECT_EQ(scaleSoundPeak(3.0f), 128u);  // clipped output is full scale, not more
     EXPECT_EQ(scaleSoundPeak(std::nanf("")), 0u);
     EXPECT_EQ(packSoundLevel(128, 1), 0x10080u);
     EXPECT_EQ(packSoundLevel(0, 128), 0x800000u);

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "platform/data_path.h"
 #include "assets/texture_bank.h"
+#include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "support/asset_files.h"
 #include "support/gl_test.h"
@@ -22,11 +22,16 @@ struct PictureFile {
     int bits;
 };
 const PictureFile pictureFiles[] = {
-    {0, "Data/grass1.tga", 32, 16, 24},  {1, "Data/Lights.tga", 6, 3, 32},
-    {4, "Data/kuk.tga", 7, 3, 24},       {5, "Data/title2.tga", 8, 3, 24},
-    {6, "Data/gras.tga", 9, 3, 24},      {7, "Data/suckscene.tga", 10, 3, 32},
-    {8, "Data/atariscroller.tga", 11, 3, 24}, {9, "Data/fractalzoomer.tga", 12, 3, 24},
-    {10, "Data/kuktext.tga", 13, 3, 24}, {11, "Data/credits.tga", 14, 3, 24},
+    {0, "Data/grass1.tga", 32, 16, 24},
+    {1, "Data/Lights.tga", 6, 3, 32},
+    {4, "Data/kuk.tga", 7, 3, 24},
+    {5, "Data/title2.tga", 8, 3, 24},
+    {6, "Data/gras.tga", 9, 3, 24},
+    {7, "Data/suckscene.tga", 10, 3, 32},
+    {8, "Data/atariscroller.tga", 11, 3, 24},
+    {9, "Data/fractalzoomer.tga", 12, 3, 24},
+    {10, "Data/kuktext.tga", 13, 3, 24},
+    {11, "Data/credits.tga", 14, 3, 24},
 };
 
 TgaPicture pictureFor(const PictureFile& file) {
@@ -59,7 +64,8 @@ protected:
         GlTest::SetUp();
         captureMessageBoxes(true);
         takeCapturedMessageBoxes();
-        for (const PictureFile& file : pictureFiles) writeTga(dir.file(file.name), pictureFor(file), file.slot % 2 == 1);
+        for (const PictureFile& file : pictureFiles)
+            writeTga(dir.file(file.name), pictureFor(file), file.slot % 2 == 1);
         setDataSearchRoots({dir.path()});
     }
     void TearDown() override {

@@ -34,8 +34,24 @@ using Bytes = std::vector<uint8_t>;
 
 // 18-byte header of the given type, size and depth.
 Bytes tgaHeader(uint8_t type, uint16_t width, uint16_t height, uint8_t depth, uint8_t descriptor = 0) {
-    return {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8), uint8_t(height),
-            uint8_t(height >> 8), depth, descriptor};
+    return {0,
+            0,
+            type,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            uint8_t(width),
+            uint8_t(width >> 8),
+            uint8_t(height),
+            uint8_t(height >> 8),
+            depth,
+            descriptor};
 }
 
 Bytes operator+(Bytes a, const Bytes& b) {
@@ -115,8 +131,7 @@ TEST_F(TgaTest, OnlyTrueColourTypesWithoutIdColourMapOrOriginAreTaken) {
             expectRefused(shifted, wrongType, "Invalid Image");
         }
     }
-    for (uint8_t type : {0, 1, 3, 9, 11})
-        expectRefused(tgaHeader(type, 1, 1, 24) + pixel, wrongType, "Invalid Image");
+    for (uint8_t type : {0, 1, 3, 9, 11}) expectRefused(tgaHeader(type, 1, 1, 24) + pixel, wrongType, "Invalid Image");
 }
 
 TEST_F(TgaTest, DepthOtherThan24Or32AndEmptySizesAreInvalid) {

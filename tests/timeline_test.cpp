@@ -78,19 +78,19 @@ TEST_F(TimelineTest, EverySetupRunsOnceInProgrammeOrder) {
     for (double t = 6.0; row != timelineEndRow; t += 0.02) row = stepAt(t);
 
     const std::vector<std::string> expected = {
-        "beginSlideMode",        // title
-        "beginSlideMode",        // slide 6
-        "setupFlowerScene",      //
-        "beginSlideMode",        // slide 7
-        "setupCubePyramidScene", //
-        "beginSlideMode",        // slide 8
-        "setupScrollerScene",    //
-        "deleteOutlineFont",     // slide 9
-        "beginSlideMode",        //
-        "setupTunnelScene",      //
-        "beginSlideMode",        // slide 10
-        "setupMorphScene",       //
-        "releaseMorphModels",    // closing slide
+        "beginSlideMode",         // title
+        "beginSlideMode",         // slide 6
+        "setupFlowerScene",       //
+        "beginSlideMode",         // slide 7
+        "setupCubePyramidScene",  //
+        "beginSlideMode",         // slide 8
+        "setupScrollerScene",     //
+        "deleteOutlineFont",      // slide 9
+        "beginSlideMode",         //
+        "setupTunnelScene",       //
+        "beginSlideMode",         // slide 10
+        "setupMorphScene",        //
+        "releaseMorphModels",     // closing slide
         "beginSlideMode",
     };
     EXPECT_EQ(recordedNames(false), expected);
@@ -100,9 +100,8 @@ TEST_F(TimelineTest, EverySetupRunsOnceInProgrammeOrder) {
     for (const std::string& name : recordedNames(true))
         if (name.rfind("draw", 0) == 0 && (draws.empty() || draws.back() != name)) draws.push_back(name);
     const std::vector<std::string> expectedDraws = {
-        "drawSlide 5", "drawSlide 6", "drawFlowerFrame", "drawSlide 7", "drawCubePyramidFrame",
-        "drawSlide 8", "drawScrollerFrame", "drawSlide 9", "drawTunnelFrame", "drawSlide 10",
-        "drawMorphFrame", "drawSlide 11"};
+        "drawSlide 5",       "drawSlide 6", "drawFlowerFrame", "drawSlide 7",  "drawCubePyramidFrame", "drawSlide 8",
+        "drawScrollerFrame", "drawSlide 9", "drawTunnelFrame", "drawSlide 10", "drawMorphFrame",       "drawSlide 11"};
     EXPECT_EQ(draws, expectedDraws);
 }
 
@@ -151,14 +150,14 @@ TEST_F(TimelineTest, EndRowPostsQuitOnEveryFrameUntilTaken) {
 }
 
 TEST_F(TimelineTest, SlideRowsBeforeFlowerAndCubeReleaseTheFlowerModelOnlyWhenHeld) {
-    stepAt(0.0);                       // title
+    stepAt(0.0);  // title
     storeTimelineValues(epsilon, 135821.0);
-    stepAt(1.0);                       // slide 6 finds modelA empty
+    stepAt(1.0);  // slide 6 finds modelA empty
     EXPECT_EQ(modelA, nullptr);
     storeTimelineValues(0.0, epsilon);
-    stepAt(2.0);                       // flower; the stand-in loads nothing, so give it a model
+    stepAt(2.0);  // flower; the stand-in loads nothing, so give it a model
     modelA = new Ms3dModel;
-    stepAt(50.0);                      // slide 7 destroys it
+    stepAt(50.0);  // slide 7 destroys it
     EXPECT_EQ(modelA, nullptr);
     stepAt(51.0);
     EXPECT_EQ(modelA, nullptr);
@@ -169,8 +168,7 @@ TEST_F(TimelineTest, SceneSetupRunsBeforeItsFirstFrameEvenWhenBothEventsFallBetw
     storeTimelineValues(epsilon, 135821.0);
     storeTimelineValues(0.0, epsilon);  // both events before the next frame
     stepAt(0.5);
-    const std::vector<std::string> expected = {"beginSlideMode", "drawSlide 5", "setupFlowerScene",
-                                               "drawFlowerFrame"};
+    const std::vector<std::string> expected = {"beginSlideMode", "drawSlide 5", "setupFlowerScene", "drawFlowerFrame"};
     EXPECT_EQ(recordedNames(true), expected);
     stepAt(0.6);
     EXPECT_EQ(recordedNames(false).size(), 2u) << "and only once";
@@ -183,8 +181,9 @@ TEST_F(TimelineTest, LateSecondEventSkipsTheFlowerRow) {
     storeTimelineValues(0.0, epsilon);
     stepAt(50.0);  // flower's time is over: slide 7 without a new set-up
     stepAt(70.0);  // cube
-    const std::vector<std::string> expected = {"beginSlideMode", "drawSlide 5", "beginSlideMode", "drawSlide 6",
-                                               "drawSlide 7", "setupCubePyramidScene", "drawCubePyramidFrame"};
+    const std::vector<std::string> expected = {"beginSlideMode",      "drawSlide 5", "beginSlideMode",
+                                               "drawSlide 6",         "drawSlide 7", "setupCubePyramidScene",
+                                               "drawCubePyramidFrame"};
     EXPECT_EQ(recordedNames(true), expected);
 }
 

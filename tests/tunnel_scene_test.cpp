@@ -150,8 +150,8 @@ TEST_F(TunnelScene, ThePlanesFillTheScreenAndMeetAtTheHorizon) {
 }
 
 TEST_F(TunnelScene, TheCubeBlendsOverThePlanesWithOneFaceLayer) {
-    fillUniform(2, 0, 0, 255, 255);    // blue planes
-    fillUniform(3, 255, 0, 0, 128);    // half-transparent red cube
+    fillUniform(2, 0, 0, 255, 255);  // blue planes
+    fillUniform(3, 255, 0, 0, 128);  // half-transparent red cube
     frameDelta = 0.0;
     drawTunnelFrame();
     std::vector<uint8_t> pixels = frame();
@@ -181,8 +181,10 @@ TEST_F(TunnelScene, FacesShowOneColourAtInsetHalfAndRepeatsAtTwoAndAHalf) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
             bool centre = (x == 1 || x == 2) && (y == 1 || y == 2);
-            if (centre) texels.insert(texels.end(), {0, 255, 0, 255});
-            else texels.insert(texels.end(), {128, 128, 128, 255});
+            if (centre)
+                texels.insert(texels.end(), {0, 255, 0, 255});
+            else
+                texels.insert(texels.end(), {128, 128, 128, 255});
         }
     fillSlot(3, 4, texels);
     auto distinctColours = [&](const std::vector<uint8_t>& pixels) {

@@ -24,10 +24,22 @@ void expectDemoProjection(const GLdouble* m) {
     const double f = 1.0 / std::tan(50.0 * pi / 180.0);
     const double aspect = 640.0 / 480.0;
     const double nearZ = 8.0, farZ = 10000.0;
-    const double expected[16] = {f / aspect, 0, 0, 0,
-                                 0, f, 0, 0,
-                                 0, 0, (farZ + nearZ) / (nearZ - farZ), -1,
-                                 0, 0, 2 * farZ * nearZ / (nearZ - farZ), 0};
+    const double expected[16] = {f / aspect,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 f,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 (farZ + nearZ) / (nearZ - farZ),
+                                 -1,
+                                 0,
+                                 0,
+                                 2 * farZ * nearZ / (nearZ - farZ),
+                                 0};
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5 * (1 + std::fabs(expected[i]))) << "element " << i;
 }
 

@@ -32,8 +32,7 @@ const Colour letterColour{1.0f, 0.97f, 0.92f, 1};
 constexpr int curvePieces = 16;
 constexpr float svgUnits = 256.0f;
 
-Colour skyAt(float v)
-{
+Colour skyAt(float v) {
     float t = std::clamp((v - tileInset) / (1.0f - 2.0f * tileInset), 0.0f, 1.0f);
     return t < skyMiddleAt ? mixColour(skyTop, skyMiddle, t / skyMiddleAt)
                            : mixColour(skyMiddle, skyLow, (t - skyMiddleAt) / (1.0f - skyMiddleAt));
@@ -41,8 +40,7 @@ Colour skyAt(float v)
 
 // Aurora opacity by elliptical distance r (0 centre, 1 rim): smooth down to
 // nothing at the rim. The SVG's radial gradient samples the same curve.
-float auroraFalloff(float r)
-{
+float auroraFalloff(float r) {
     if (r >= 1.0f) return 0.0f;
     float k = 1.0f - r * r;
     return auroraStrength * k * k;
@@ -50,8 +48,7 @@ float auroraFalloff(float r)
 
 // Coverage of the rounded tile at a pixel centre (signed distance, one
 // pixel of soft edge).
-float tileCoverage(float u, float v, int size)
-{
+float tileCoverage(float u, float v, int size) {
     float half = 0.5f - tileInset;
     float qx = std::fabs(u - 0.5f) - (half - tileRadius);
     float qy = std::fabs(v - 0.5f) - (half - tileRadius);
@@ -62,8 +59,7 @@ float tileCoverage(float u, float v, int size)
 
 // Nonzero-winding coverage of closed polygons (icon units) on a size x size
 // grid: several sample rows per pixel, exact coverage along each row.
-std::vector<float> rasterise(const std::vector<std::vector<Point2>>& polygons, int size)
-{
+std::vector<float> rasterise(const std::vector<std::vector<Point2>>& polygons, int size) {
     constexpr int rowsPerPixel = 5;
     std::vector<float> coverage(size_t(size) * size, 0.0f);
     struct Crossing {
@@ -113,16 +109,14 @@ std::vector<float> rasterise(const std::vector<std::vector<Point2>>& polygons, i
     return coverage;
 }
 
-std::string hexColour(const Colour& c)
-{
+std::string hexColour(const Colour& c) {
     char text[8];
     auto byte = [](float v) { return int(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
     std::snprintf(text, sizeof text, "#%02x%02x%02x", byte(c.r), byte(c.g), byte(c.b));
     return text;
 }
 
-std::string number(float v)
-{
+std::string number(float v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", double(v));
     std::string s = text;
@@ -131,27 +125,22 @@ std::string number(float v)
     return s == "-0" ? "0" : s;
 }
 
-std::string svgPoint(Point2 p)
-{
-    return number(p.x * svgUnits) + " " + number(p.y * svgUnits);
-}
+std::string svgPoint(Point2 p) { return number(p.x * svgUnits) + " " + number(p.y * svgUnits); }
 
-std::string svgPathData(const LetterShape& letter)
-{
+std::string svgPathData(const LetterShape& letter) {
     std::string d;
     for (size_t i = 0; i < letter.steps.size(); ++i) {
         const PathStep& step = letter.steps[i];
         switch (step.kind) {
-        case PathStep::Move:
-            if (i > 0) d += "Z";
-            d += "M" + svgPoint(step.points[0]);
-            break;
-        case PathStep::Line: d += "L" + svgPoint(step.points[0]); break;
-        case PathStep::Quad: d += "Q" + svgPoint(step.points[0]) + " " + svgPoint(step.points[1]); break;
-        case PathStep::Cubic:
-            d += "C" + svgPoint(step.points[0]) + " " + svgPoint(step.points[1]) + " " +
-                 svgPoint(step.points[2]);
-            break;
+            case PathStep::Move:
+                if (i > 0) d += "Z";
+                d += "M" + svgPoint(step.points[0]);
+                break;
+            case PathStep::Line: d += "L" + svgPoint(step.points[0]); break;
+            case PathStep::Quad: d += "Q" + svgPoint(step.points[0]) + " " + svgPoint(step.points[1]); break;
+            case PathStep::Cubic:
+                d += "C" + svgPoint(step.points[0]) + " " + svgPoint(step.points[1]) + " " + svgPoint(step.points[2]);
+                break;
         }
     }
     if (!d.empty()) d += "Z";
@@ -159,45 +148,37 @@ std::string svgPathData(const LetterShape& letter)
 }
 
 // FreeType's outline walk, recorded as path steps in font units (y up).
-int onMove(const FT_Vector* to, void* user)
-{
+int onMove(const FT_Vector* to, void* user) {
     static_cast<LetterShape*>(user)->steps.push_back({PathStep::Move, {{float(to->x), float(to->y)}}});
     return 0;
 }
-int onLine(const FT_Vector* to, void* user)
-{
+int onLine(const FT_Vector* to, void* user) {
     static_cast<LetterShape*>(user)->steps.push_back({PathStep::Line, {{float(to->x), float(to->y)}}});
     return 0;
 }
-int onConic(const FT_Vector* control, const FT_Vector* to, void* user)
-{
+int onConic(const FT_Vector* control, const FT_Vector* to, void* user) {
     static_cast<LetterShape*>(user)->steps.push_back(
         {PathStep::Quad, {{float(control->x), float(control->y)}, {float(to->x), float(to->y)}}});
     return 0;
 }
-int onCubic(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user)
-{
+int onCubic(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
     static_cast<LetterShape*>(user)->steps.push_back(
-        {PathStep::Cubic,
-         {{float(c1->x), float(c1->y)}, {float(c2->x), float(c2->y)}, {float(to->x), float(to->y)}}});
+        {PathStep::Cubic, {{float(c1->x), float(c1->y)}, {float(c2->x), float(c2->y)}, {float(to->x), float(to->y)}}});
     return 0;
 }
 
 }  // namespace
 
-std::vector<float> rasteriseLetter(const LetterShape& letter, int size)
-{
+std::vector<float> rasteriseLetter(const LetterShape& letter, int size) {
     return rasterise(flattenLetter(letter), size);
 }
 
-const std::vector<int>& iconSizes()
-{
+const std::vector<int>& iconSizes() {
     static const std::vector<int> sizes = {16, 22, 24, 32, 48, 64, 128, 256, 512};
     return sizes;
 }
 
-std::vector<std::vector<Point2>> flattenLetter(const LetterShape& letter)
-{
+std::vector<std::vector<Point2>> flattenLetter(const LetterShape& letter) {
     std::vector<std::vector<Point2>> polygons;
     Point2 at{0, 0};
     for (const PathStep& step : letter.steps) {
@@ -233,8 +214,7 @@ std::vector<std::vector<Point2>> flattenLetter(const LetterShape& letter)
     return polygons;
 }
 
-bool loadTitleLetter(LetterShape& letter, std::string& error)
-{
+bool loadTitleLetter(LetterShape& letter, std::string& error) {
     const std::string path = findFontFile(FontStyle::SerifBoldItalic);
     if (path.empty()) {
         error = "no Liberation Serif Bold Italic font found (package fonts-liberation2)";
@@ -291,8 +271,7 @@ bool loadTitleLetter(LetterShape& letter, std::string& error)
     return true;
 }
 
-Canvas paintIcon(const LetterShape& letter, int size)
-{
+Canvas paintIcon(const LetterShape& letter, int size) {
     // Small icons are painted larger and averaged down, so that the glow's
     // blur has pixels to work with.
     const int master = std::max(size, 256);
@@ -326,12 +305,11 @@ Canvas paintIcon(const LetterShape& letter, int size)
     return master == size ? canvas : resampleCanvas(canvas, size, size);
 }
 
-std::string iconSvg(const LetterShape& letter)
-{
+std::string iconSvg(const LetterShape& letter) {
     const float u = svgUnits;
-    const std::string tile = "x=\"" + number(tileInset * u) + "\" y=\"" + number(tileInset * u) +
-                             "\" width=\"" + number((1 - 2 * tileInset) * u) + "\" height=\"" +
-                             number((1 - 2 * tileInset) * u) + "\" rx=\"" + number(tileRadius * u) + "\"";
+    const std::string tile = "x=\"" + number(tileInset * u) + "\" y=\"" + number(tileInset * u) + "\" width=\"" +
+                             number((1 - 2 * tileInset) * u) + "\" height=\"" + number((1 - 2 * tileInset) * u) +
+                             "\" rx=\"" + number(tileRadius * u) + "\"";
     const std::string path = svgPathData(letter);
     std::ostringstream svg;
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -339,8 +317,8 @@ std::string iconSvg(const LetterShape& letter)
         << "\" viewBox=\"0 0 " << number(u) << " " << number(u) << "\">\n"
         << "  <title>Glimmervandra</title>\n"
         << "  <defs>\n"
-        << "    <linearGradient id=\"sky\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\""
-        << number(tileInset * u) << "\" x2=\"0\" y2=\"" << number((1 - tileInset) * u) << "\">\n"
+        << "    <linearGradient id=\"sky\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"" << number(tileInset * u)
+        << "\" x2=\"0\" y2=\"" << number((1 - tileInset) * u) << "\">\n"
         << "      <stop offset=\"0\" stop-color=\"" << hexColour(skyTop) << "\"/>\n"
         << "      <stop offset=\"" << number(skyMiddleAt) << "\" stop-color=\"" << hexColour(skyMiddle) << "\"/>\n"
         << "      <stop offset=\"1\" stop-color=\"" << hexColour(skyLow) << "\"/>\n"
@@ -367,8 +345,7 @@ std::string iconSvg(const LetterShape& letter)
     return svg.str();
 }
 
-bool writeIconPng(const std::string& path, const Canvas& canvas, std::string& error)
-{
+bool writeIconPng(const std::string& path, const Canvas& canvas, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         error = "cannot write " + path;

@@ -16,7 +16,7 @@ struct PathStep {
 };
 
 struct LetterShape {
-    std::vector<PathStep> steps;  // closed contours, each begun by a Move
+    std::vector<PathStep> steps;                   // closed contours, each begun by a Move
     float minX = 0, minY = 0, maxX = 0, maxY = 0;  // of the flattened outline
 };
 

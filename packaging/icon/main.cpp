@@ -1,17 +1,16 @@
 // Writes the application icon into a hicolor tree at build time:
 //   icongen OUTDIR NAME  ->  OUTDIR/hicolor/<n>x<n>/apps/NAME.png, one per size,
 //                            and OUTDIR/hicolor/scalable/apps/NAME.svg
+#include <sys/stat.h>
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <sys/stat.h>
 
 #include "icon_art.h"
 
 namespace {
-bool makeFolders(const std::string& path)
-{
-    for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+bool makeFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string prefix = path.substr(0, slash);
         if (mkdir(prefix.c_str(), 0755) != 0) {
             struct stat info;
@@ -22,8 +21,7 @@ bool makeFolders(const std::string& path)
 }
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: icongen OUTDIR NAME\n");
         return 2;

@@ -8,9 +8,9 @@
 double readClock();
 
 // The three per-frame steps the frame loop runs at its fixed points.
-void frameStartStep();   // clockNow := readClock(); clockDelta := clockNow - clockLast
-void flashDecayStep();   // flashLevel falls by 50 per second of frameDelta, down to 1
-void frameEndStep();     // clockLast := clockNow; frameDelta := clockDelta; elapsed += clockDelta
+void frameStartStep();  // clockNow := readClock(); clockDelta := clockNow - clockLast
+void flashDecayStep();  // flashLevel falls by 50 per second of frameDelta, down to 1
+void frameEndStep();    // clockLast := clockNow; frameDelta := clockDelta; elapsed += clockDelta
 
 // Zeroes the animation accumulators before a scene (not the clock, the
 // flash level, the timeline values or the screen size).

@@ -97,9 +97,7 @@ double programmeLengthSeconds() { return timelineRowEnd(timelineRowCount, Timeli
 
 double programmeEndSeconds() { return timelineRowEnd(timelineRowCount, loadTimelineValues()); }
 
-uint64_t audioFrameAtVideoFrame(uint64_t index, int fps) {
-    return index * uint64_t(soundSampleRate) / uint64_t(fps);
-}
+uint64_t audioFrameAtVideoFrame(uint64_t index, int fps) { return index * uint64_t(soundSampleRate) / uint64_t(fps); }
 
 HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const HeadlessFrameHandler& onFrame) {
     HeadlessRunResult result;
@@ -119,9 +117,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
         case StartupStep::sound:
             result.error = "the sound layer could not be opened for offline rendering";
             return result;
-        case StartupStep::terminated:
-            result.error = "ended by a termination signal during start-up";
-            return result;
+        case StartupStep::terminated: result.error = "ended by a termination signal during start-up"; return result;
         case StartupStep::display:
             steps.closeMusic();
             result.error = "no headless OpenGL context: " + headlessGlError();
@@ -153,9 +149,9 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
 
         clockFrameIndex = index;
         const double startSeconds = videoClockSeconds();
-        const bool drawn = startSeconds >= options.drawFromSeconds ||
-                           chooseTimelineRow(elapsed.load(), loadTimelineValues()) >=
-                               firstRowToDraw(options.drawFromSeconds, options.fps);
+        const bool drawn =
+            startSeconds >= options.drawFromSeconds || chooseTimelineRow(elapsed.load(), loadTimelineValues()) >=
+                                                           firstRowToDraw(options.drawFromSeconds, options.fps);
         if (!drawn) beginUndrawnFrame();
         const bool quitTaken = frameLoopPass(message);
         if (!drawn) endUndrawnFrame(options.width, options.height);

@@ -28,12 +28,12 @@ struct HeadlessRunOptions {
 };
 
 struct HeadlessFrame {
-    uint64_t index;          // 0 for the first frame
-    double startSeconds;     // index / fps
-    int row;                 // timeline row drawn (13 = past the end)
-    const float* audio;      // this frame's audio, interleaved stereo floats
-    size_t audioFrames;      // sample frames in it: frame n starts at sample n*44100/fps
-    bool drawn;              // false for a run-up frame whose pixels were left out
+    uint64_t index;       // 0 for the first frame
+    double startSeconds;  // index / fps
+    int row;              // timeline row drawn (13 = past the end)
+    const float* audio;   // this frame's audio, interleaved stereo floats
+    size_t audioFrames;   // sample frames in it: frame n starts at sample n*44100/fps
+    bool drawn;           // false for a run-up frame whose pixels were left out
     // True once the music has placed the scene programme, so that the
     // programme's end (programmeEndSeconds) is a fixed time.
     bool endKnown;
@@ -47,10 +47,10 @@ enum class HeadlessRunEnd {
 };
 
 struct HeadlessRunResult {
-    bool started = false;     // false: start-up failed, see error
+    bool started = false;  // false: start-up failed, see error
     std::string error;
     uint64_t frames = 0;
-    int exitCode = 0;         // the quit message's code when the programme ended
+    int exitCode = 0;  // the quit message's code when the programme ended
     bool programmeEnded = false;
     HeadlessRunEnd end = HeadlessRunEnd::Programme;
     // A run is never endless: when the music never reaches the marks that

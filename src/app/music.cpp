@@ -53,12 +53,8 @@ void closeMusic() {
 
 uint32_t musicLevel() { return soundLevel(musicHandle); }
 
-void titleEndSync(uint32_t, uint32_t, uint32_t, void*) {
-    storeTimelineValues(frameDelta.load(), slideSixHold);
-}
+void titleEndSync(uint32_t, uint32_t, uint32_t, void*) { storeTimelineValues(frameDelta.load(), slideSixHold); }
 
-void timelineStartSync(uint32_t, uint32_t, uint32_t, void*) {
-    storeTimelineValues(0.0, frameDelta.load());
-}
+void timelineStartSync(uint32_t, uint32_t, uint32_t, void*) { storeTimelineValues(0.0, frameDelta.load()); }
 
 void flashSync(uint32_t, uint32_t, uint32_t, void*) { flashLevel.store(100.0f); }

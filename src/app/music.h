@@ -15,10 +15,10 @@ constexpr uint64_t musicTimelineStartPosition = uint64_t(programmeStartOrder) | 
 extern uint32_t musicHandle;
 
 bool soundLibraryVersionMatches();  // start-up step 1
-bool openMusic();                    // device, output, module; false only without a device
-void registerMusicSyncs();           // start-up step 4
-bool startMusicPlayback();           // start-up step 5; false when playback does not start
-void closeMusic();                   // after the frame loop: stop the device, free the module
+bool openMusic();                   // device, output, module; false only without a device
+void registerMusicSyncs();          // start-up step 4
+bool startMusicPlayback();          // start-up step 5; false when playback does not start
+void closeMusic();                  // after the frame loop: stop the device, free the module
 
 // The same without a device, for the capture tool and tests: the module
 // plays through soundRenderOffline (platform/sound.h), driven by the

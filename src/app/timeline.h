@@ -56,10 +56,10 @@ struct TimelineRow {
     const char* name;  // for reports: "title slide", "flower", ...
     RowBound bound;
     RowKind kind;
-    int slideSlot;          // title and slide rows
-    void (*tearDown)();     // slide rows; null: nothing to release
+    int slideSlot;           // title and slide rows
+    void (*tearDown)();      // slide rows; null: nothing to release
     void (*setUp)(int row);  // scene rows
-    void (*frame)();        // scene rows
+    void (*frame)();         // scene rows
     // The row's frames leave part of the picture the frame before drew (every
     // other row clears it or covers it whole), so a frame of it shows what
     // earlier frames drew: a run that skips drawing must not skip those.

@@ -23,10 +23,9 @@ constexpr const char* musicModulePath = "Data/ancool2.mod";
 
 // Every file of the set, pictures first.
 constexpr const char* dataSetPaths[] = {
-    grassPicturePath,       lightsPicturePath,       lightMarkerPicturePath, titlePicturePath,
-    meadowCardPicturePath,  solidCardPicturePath,    scrollerCardPicturePath, fractalCardPicturePath,
-    morphCardPicturePath,   creditsPicturePath,      flowerModelPath,        standingModelPath,
-    slumpedModelPath,       musicModulePath,
+    grassPicturePath,     lightsPicturePath,       lightMarkerPicturePath, titlePicturePath,     meadowCardPicturePath,
+    solidCardPicturePath, scrollerCardPicturePath, fractalCardPicturePath, morphCardPicturePath, creditsPicturePath,
+    flowerModelPath,      standingModelPath,       slumpedModelPath,       musicModulePath,
 };
 
 // The file's name inside the folder: "grass1.tga" for "data/grass1.tga".

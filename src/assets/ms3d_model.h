@@ -6,7 +6,7 @@
 #include <cstdint>
 
 struct ModelMesh {
-    int32_t materialIndex = -1;        // negative: no material
+    int32_t materialIndex = -1;  // negative: no material
     int32_t triangleIndexCount = 0;
     int32_t* triangleIndices = nullptr;  // owned
 };
@@ -17,14 +17,14 @@ struct ModelMaterial {
     float specular[4];
     float emissive[4];
     float shininess;
-    uint32_t texture;          // GL texture name; always 0 here
-    char* textureFileName;     // owned, NUL-terminated; stored, never used
+    uint32_t texture;       // GL texture name; always 0 here
+    char* textureFileName;  // owned, NUL-terminated; stored, never used
 };
 
 struct ModelTriangle {
     float vertexNormals[3][3];
     float s[3];
-    float t[3];                // stored as 1 - t of the file
+    float t[3];  // stored as 1 - t of the file
     int32_t vertexIndices[3];
 };
 

@@ -29,10 +29,10 @@ const char* const slotPicturePaths[textureBankSize] = {
 bool fillSlot(int slot, const char* slot0Path) {
     TextureImage& image = textureBank[slot];
     switch (slot) {
-    case 0: return loadTga(image, slot0Path);
-    case 2: return buildCheckerTexture(image);
-    case 3: return buildFractalTexture(image);
-    default: return loadTga(image, slotPicturePaths[slot]);
+        case 0: return loadTga(image, slot0Path);
+        case 2: return buildCheckerTexture(image);
+        case 3: return buildFractalTexture(image);
+        default: return loadTga(image, slotPicturePaths[slot]);
     }
 }
 

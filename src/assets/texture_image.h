@@ -13,6 +13,6 @@ struct TextureImage {
     uint32_t bitsPerPixel = 0;  // 24 or 32, the source picture's depth
     uint32_t width = 0;
     uint32_t height = 0;
-    GLuint textureId = 0;       // 0 until uploaded
-    GLenum format = 0;          // GL_RGB or GL_RGBA
+    GLuint textureId = 0;  // 0 until uploaded
+    GLenum format = 0;     // GL_RGB or GL_RGBA
 };

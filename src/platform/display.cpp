@@ -41,4 +41,3 @@ bool startVideoOnDisplay() {
     SDL_SetError("no display to open a window on (%s)", reasons.c_str());
     return false;
 }
-

@@ -40,12 +40,21 @@ bool createHeadlessContext(int width, int height) {
     if (!eglInitialize(display, &major, &minor)) return fail("eglInitialize failed");
     if (!eglBindAPI(EGL_OPENGL_API)) return fail("desktop OpenGL is not available through EGL");
 
-    const EGLint configAttributes[] = {
-        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
-        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-        EGL_DEPTH_SIZE, 16,
-        EGL_NONE};
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                       EGL_PBUFFER_BIT,
+                                       EGL_RENDERABLE_TYPE,
+                                       EGL_OPENGL_BIT,
+                                       EGL_RED_SIZE,
+                                       8,
+                                       EGL_GREEN_SIZE,
+                                       8,
+                                       EGL_BLUE_SIZE,
+                                       8,
+                                       EGL_ALPHA_SIZE,
+                                       8,
+                                       EGL_DEPTH_SIZE,
+                                       16,
+                                       EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configCount = 0;
     if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1)
@@ -56,8 +65,8 @@ bool createHeadlessContext(int width, int height) {
     if (surface == EGL_NO_SURFACE) return fail("eglCreatePbufferSurface failed");
 
     // A compatibility context: the demo draws with the fixed-function pipeline.
-    const EGLint contextAttributes[] = {
-        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                        EGL_NONE};
     context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT) return fail("eglCreateContext failed");
     if (!eglMakeCurrent(display, surface, surface, context)) return fail("eglMakeCurrent failed");

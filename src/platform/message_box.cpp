@@ -14,8 +14,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/termination.h"
 #include "platform/display.h"
+#include "platform/termination.h"
 
 namespace {
 bool capturing = false;
@@ -188,7 +188,7 @@ int showMessageBox(const char* text, const char* caption, unsigned style) {
 
     SDL_MessageBoxData box{};
     box.flags = sdlIconFlags(style) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;  // "Yes" then "No"
-    box.window = nullptr;  // no owner window
+    box.window = nullptr;                                                    // no owner window
     box.numbuttons = question ? 2 : 1;
     box.buttons = question ? yesNoButtons : okButtons;
 

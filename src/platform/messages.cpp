@@ -42,9 +42,7 @@ void pumpSdlEvents() {
 
 bool translateWindowEvent(const SDL_WindowEvent& event, Message& message) {
     switch (event.event) {
-        case SDL_WINDOWEVENT_CLOSE:
-            message = {WM_CLOSE, 0, 0};
-            return true;
+        case SDL_WINDOWEVENT_CLOSE: message = {WM_CLOSE, 0, 0}; return true;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             message = {WM_SIZE, SIZE_RESTORED, packSize(event.data1, event.data2)};
             return true;
@@ -62,14 +60,9 @@ bool translateWindowEvent(const SDL_WindowEvent& event, Message& message) {
             message = {WM_SIZE, SIZE_RESTORED, packSize(width, height)};
             return true;
         }
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            message = {WM_ACTIVATE, WA_ACTIVE, 0};
-            return true;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            message = {WM_ACTIVATE, WA_INACTIVE, 0};
-            return true;
-        default:
-            return false;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: message = {WM_ACTIVATE, WA_ACTIVE, 0}; return true;
+        case SDL_WINDOWEVENT_FOCUS_LOST: message = {WM_ACTIVATE, WA_INACTIVE, 0}; return true;
+        default: return false;
     }
 }
 }  // namespace
@@ -153,10 +146,8 @@ bool messageFromSdlEvent(const SDL_Event& event, Message& message) {
             message = {event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP,
                        virtualKeyCode(event.key.keysym.sym, event.key.keysym.scancode), 0};
             return true;
-        case SDL_WINDOWEVENT:
-            return translateWindowEvent(event.window, message);
-        default:
-            return false;
+        case SDL_WINDOWEVENT: return translateWindowEvent(event.window, message);
+        default: return false;
     }
 }
 

@@ -26,9 +26,7 @@ std::ostream& discardLog() {
 
 uint32_t syncKind(uint32_t type) { return type & ~SOUND_SYNC_ONETIME; }
 
-bool wordMatches(uint32_t wanted, int actual) {
-    return wanted == SOUND_SYNC_ANY || static_cast<int>(wanted) == actual;
-}
+bool wordMatches(uint32_t wanted, int actual) { return wanted == SOUND_SYNC_ANY || static_cast<int>(wanted) == actual; }
 
 }  // namespace
 
@@ -122,19 +120,17 @@ void ModulePlayer::startRow(int order, int row, uint64_t frame, SoundEventSink& 
 
     int speed = std::max(decoder->get_current_speed(), 1);
     uint64_t tick = static_cast<uint64_t>(tickFrames());
-    triggers.playRow(decoder->get_current_pattern(), row, speed, lastInstrument.data(),
-                     [&](const NoteTrigger& note) {
-                         // Note numbers as the sync param counts them: 0 is C-0.
-                         int noteNumber = note.note - 1;
-                         for (size_t i = 0; i < syncs.size(); ++i) {
-                             if (syncKind(syncs[i].type) != SOUND_SYNC_MUSICINST) continue;
-                             if (!wordMatches(syncs[i].param & 0xFFFF, note.instrument)) continue;
-                             if (!wordMatches((syncs[i].param >> 16) & 0xFFFF, noteNumber)) continue;
-                             uint32_t data = static_cast<uint32_t>(noteNumber) |
-                                             (static_cast<uint32_t>(note.channel) << 16);
-                             emit(i, frame + note.tick * tick, data, sink);
-                         }
-                     });
+    triggers.playRow(decoder->get_current_pattern(), row, speed, lastInstrument.data(), [&](const NoteTrigger& note) {
+        // Note numbers as the sync param counts them: 0 is C-0.
+        int noteNumber = note.note - 1;
+        for (size_t i = 0; i < syncs.size(); ++i) {
+            if (syncKind(syncs[i].type) != SOUND_SYNC_MUSICINST) continue;
+            if (!wordMatches(syncs[i].param & 0xFFFF, note.instrument)) continue;
+            if (!wordMatches((syncs[i].param >> 16) & 0xFFFF, noteNumber)) continue;
+            uint32_t data = static_cast<uint32_t>(noteNumber) | (static_cast<uint32_t>(note.channel) << 16);
+            emit(i, frame + note.tick * tick, data, sink);
+        }
+    });
 }
 
 void ModulePlayer::emit(size_t syncIndex, uint64_t frame, uint32_t data, SoundEventSink& sink) {
@@ -166,8 +162,7 @@ void ModulePlayer::deliverDue(SoundEventSink& sink) {
     for (;;) {
         size_t next = waitingCount;
         for (size_t i = 0; i < waitingCount; ++i) {
-            if (waiting[i].frame < done && (next == waitingCount || waiting[i].frame < waiting[next].frame))
-                next = i;
+            if (waiting[i].frame < done && (next == waitingCount || waiting[i].frame < waiting[next].frame)) next = i;
         }
         if (next == waitingCount) return;
         SoundEvent event = waiting[next];

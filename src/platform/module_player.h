@@ -114,8 +114,8 @@ private:
     double songSeconds = 0.0;
     NoteTriggerTable triggers;
     std::vector<SoundSync> syncs;
-    std::vector<uint8_t> fired;          // per sync, one-time syncs that went off
-    std::vector<uint8_t> lastInstrument; // per channel
+    std::vector<uint8_t> fired;           // per sync, one-time syncs that went off
+    std::vector<uint8_t> lastInstrument;  // per channel
 
     int lastOrder = -1;
     int lastRow = -1;
@@ -135,10 +135,10 @@ private:
 };
 
 // Sync types and param layout, as the program registers them.
-constexpr uint32_t SOUND_SYNC_MUSICPOS = 0;        // param: low word order, high word row
-constexpr uint32_t SOUND_SYNC_MUSICINST = 1;       // param: low word instrument, high word note
+constexpr uint32_t SOUND_SYNC_MUSICPOS = 0;   // param: low word order, high word row
+constexpr uint32_t SOUND_SYNC_MUSICINST = 1;  // param: low word instrument, high word note
 constexpr uint32_t SOUND_SYNC_ONETIME = 0x80000000u;
-constexpr uint32_t SOUND_SYNC_ANY = 0xFFFF;        // in either word: every order, row or note
+constexpr uint32_t SOUND_SYNC_ANY = 0xFFFF;  // in either word: every order, row or note
 
 // Left and right levels packed as the level query returns them.
 uint32_t packSoundLevel(uint32_t left, uint32_t right);

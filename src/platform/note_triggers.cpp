@@ -17,19 +17,15 @@ bool usesScreamTrackerEffects(const std::string& type) {
 
 using Command = openmpt::module::command_index;
 
-CellTrigger readCell(openmpt::module& module, int pattern, int row, int channel,
-                     bool screamTracker) {
+CellTrigger readCell(openmpt::module& module, int pattern, int row, int channel, bool screamTracker) {
     CellTrigger cell;
     int note = module.get_pattern_row_channel_command(pattern, row, channel, Command::command_note);
     if (note >= 1 && note <= highestNote) cell.note = static_cast<uint8_t>(note);
-    int instrument =
-        module.get_pattern_row_channel_command(pattern, row, channel, Command::command_instrument);
+    int instrument = module.get_pattern_row_channel_command(pattern, row, channel, Command::command_instrument);
     if (instrument > 0 && instrument < 256) cell.instrument = static_cast<uint8_t>(instrument);
 
-    std::string effect =
-        module.format_pattern_row_channel_command(pattern, row, channel, Command::command_effect);
-    int parameter =
-        module.get_pattern_row_channel_command(pattern, row, channel, Command::command_parameter);
+    std::string effect = module.format_pattern_row_channel_command(pattern, row, channel, Command::command_effect);
+    int parameter = module.get_pattern_row_channel_command(pattern, row, channel, Command::command_parameter);
     char letter = effect.empty() ? ' ' : effect[0];
     const char portamento = screamTracker ? 'G' : '3';
     const char portamentoVolume = screamTracker ? 'L' : '5';
@@ -39,8 +35,8 @@ CellTrigger readCell(openmpt::module& module, int pattern, int row, int channel,
 
     // A tone portamento in the volume column (XM, IT; shown as "g") slides
     // as well.
-    std::string volumeEffect = module.format_pattern_row_channel_command(
-        pattern, row, channel, Command::command_volumeffect);
+    std::string volumeEffect =
+        module.format_pattern_row_channel_command(pattern, row, channel, Command::command_volumeffect);
     if (!volumeEffect.empty() && volumeEffect[0] == 'g') cell.tonePortamento = true;
     return cell;
 }

@@ -19,10 +19,10 @@ class module;
 }
 
 struct CellTrigger {
-    uint8_t note = 0;          // 1..120 (1 = C-0); 0 for none, note-off or cut
-    uint8_t instrument = 0;    // 0 = none in the cell
+    uint8_t note = 0;        // 1..120 (1 = C-0); 0 for none, note-off or cut
+    uint8_t instrument = 0;  // 0 = none in the cell
     bool tonePortamento = false;
-    uint8_t delayTicks = 0;    // note delay; 0 = on the row's first tick
+    uint8_t delayTicks = 0;  // note delay; 0 = on the row's first tick
 };
 
 // A note start found in a row: the instrument it plays and the tick it
@@ -67,7 +67,7 @@ public:
 
 private:
     int channelCount = 0;
-    std::vector<int> rowCounts;          // per pattern
-    std::vector<size_t> firstCell;       // per pattern, index into cells
+    std::vector<int> rowCounts;     // per pattern
+    std::vector<size_t> firstCell;  // per pattern, index into cells
     std::vector<CellTrigger> cells;
 };

@@ -165,8 +165,8 @@ void cleanContours(std::vector<Contour>& contours) {
 
 struct TessState {
     std::deque<std::array<GLdouble, 3>> vertices;  // stable addresses for GLU
-    std::vector<Contour> loops;                     // boundary pass
-    std::vector<Point2> triangles;                  // fill pass
+    std::vector<Contour> loops;                    // boundary pass
+    std::vector<Point2> triangles;                 // fill pass
     bool failed = false;
 };
 
@@ -195,7 +195,7 @@ void tessEnd(void*) {}
 // or strips.
 void tessEdgeFlag(GLboolean, void*) {}
 
-void tessCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* data) {
+void tessCombine(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* data) {
     auto& s = *static_cast<TessState*>(data);
     s.vertices.push_back({coords[0], coords[1], coords[2]});
     *out = s.vertices.back().data();
@@ -215,8 +215,7 @@ GLUtesselator* newTessellator(bool boundaryOnly) {
     gluTessCallback(tess, GLU_TESS_END_DATA, reinterpret_cast<TessCallback>(tessEnd));
     gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<TessCallback>(tessCombine));
     gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<TessCallback>(tessError));
-    if (!boundaryOnly)
-        gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<TessCallback>(tessEdgeFlag));
+    if (!boundaryOnly) gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<TessCallback>(tessEdgeFlag));
     return tess;
 }
 
@@ -239,8 +238,7 @@ void feedContours(GLUtesselator* tess, TessState& state, const std::vector<Conto
 // become clean loops, outer ones counter-clockwise and holes clockwise. The
 // side walls follow those loops, and the second pass fills the same loops,
 // so faces and walls share every edge and the letter is a closed solid.
-bool tessellate(const std::vector<Contour>& outline, std::vector<Contour>& loops,
-                std::vector<Point2>& triangles) {
+bool tessellate(const std::vector<Contour>& outline, std::vector<Contour>& loops, std::vector<Point2>& triangles) {
     loops.clear();
     triangles.clear();
     if (outline.empty()) return true;
@@ -269,8 +267,8 @@ bool tessellate(const std::vector<Contour>& outline, std::vector<Contour>& loops
 
 float toFloat(double v) { return static_cast<float>(v); }
 
-void makeSolid(const std::vector<Contour>& loops, const std::vector<Point2>& triangles,
-               float extrusion, GlyphSolid& solid) {
+void makeSolid(const std::vector<Contour>& loops, const std::vector<Point2>& triangles, float extrusion,
+               GlyphSolid& solid) {
     const float back = -extrusion;
     for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
         Point2 a = triangles[t], b = triangles[t + 1], c = triangles[t + 2];
@@ -335,8 +333,7 @@ bool loadGlyph(FT_Face face, unsigned code, float deviation, float extrusion, Gl
     metrics = GlyphMetricsFloat{};
     // A character the font lacks maps to glyph 0, the missing-glyph shape.
     FT_UInt glyph = FT_Get_Char_Index(face, windows1252ToUnicode(static_cast<unsigned char>(code)));
-    if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0)
-        return false;
+    if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return false;
     FT_GlyphSlot slot = face->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return false;
 
@@ -384,11 +381,10 @@ void zeroMetrics(GlyphMetricsFloat* metrics, unsigned count) {
 
 unsigned windows1252ToUnicode(unsigned char code) {
     // 0x80..0x9F are the code page's own; everything else is Latin-1.
-    static const unsigned short high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    static const unsigned short high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     if (code >= 0x80 && code <= 0x9F) return high[code - 0x80];
     return code;
 }
@@ -417,8 +413,8 @@ std::string findOutlineFontFile(const char* fontPattern, int& faceIndex) {
     return file;
 }
 
-bool buildGlyphSolid(const std::string& fontFile, int faceIndex, unsigned code, float deviation,
-                     float extrusion, GlyphSolid& solid, GlyphMetricsFloat& metrics) {
+bool buildGlyphSolid(const std::string& fontFile, int faceIndex, unsigned code, float deviation, float extrusion,
+                     GlyphSolid& solid, GlyphMetricsFloat& metrics) {
     solid = GlyphSolid{};
     metrics = GlyphMetricsFloat{};
     FT_Error error = 0;
@@ -430,9 +426,8 @@ bool buildGlyphSolid(const std::string& fontFile, int faceIndex, unsigned code, 
     return false;
 }
 
-bool useFontOutlinesFromFile(const std::string& fontFile, int faceIndex, unsigned first,
-                             unsigned count, GLuint listBase, float deviation, float extrusion,
-                             GlyphMetricsFloat* metrics) {
+bool useFontOutlinesFromFile(const std::string& fontFile, int faceIndex, unsigned first, unsigned count,
+                             GLuint listBase, float deviation, float extrusion, GlyphMetricsFloat* metrics) {
     zeroMetrics(metrics, count);
     FT_Error error = 0;
     FT_Face face = faceFor(fontFile, faceIndex, error);
@@ -465,17 +460,15 @@ bool useFontOutlinesFromFile(const std::string& fontFile, int faceIndex, unsigne
     return allBuilt;
 }
 
-bool useFontOutlines(const char* fontPattern, unsigned first, unsigned count, GLuint listBase,
-                     float deviation, float extrusion, GlyphMetricsFloat* metrics) {
+bool useFontOutlines(const char* fontPattern, unsigned first, unsigned count, GLuint listBase, float deviation,
+                     float extrusion, GlyphMetricsFloat* metrics) {
     int faceIndex = 0;
     std::string file = findOutlineFontFile(fontPattern, faceIndex);
     if (file.empty()) {
         zeroMetrics(metrics, count);
-        std::fprintf(stderr,
-                     "Outline font: no outline font matches \"%s\"; the letters will not be drawn.\n",
+        std::fprintf(stderr, "Outline font: no outline font matches \"%s\"; the letters will not be drawn.\n",
                      fontPattern ? fontPattern : "");
         return false;
     }
-    return useFontOutlinesFromFile(file, faceIndex, first, count, listBase, deviation, extrusion,
-                                   metrics);
+    return useFontOutlinesFromFile(file, faceIndex, first, count, listBase, deviation, extrusion, metrics);
 }

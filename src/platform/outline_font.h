@@ -37,17 +37,16 @@ constexpr const char* outlineFontPattern = "Arial:bold";
 // (em units) from its chord; the solid reaches from z = 0 back to
 // z = -extrusion. If no font can be opened, nothing is compiled, the metrics
 // are zeroed, one message goes to stderr and the result is false.
-bool useFontOutlines(const char* fontPattern, unsigned first, unsigned count, GLuint listBase,
-                     float deviation, float extrusion, GlyphMetricsFloat* metrics);
+bool useFontOutlines(const char* fontPattern, unsigned first, unsigned count, GLuint listBase, float deviation,
+                     float extrusion, GlyphMetricsFloat* metrics);
 
 // The font file (and face index in it) fontconfig picks for a pattern; empty
 // when there is none usable (no match, or not an outline font).
 std::string findOutlineFontFile(const char* fontPattern, int& faceIndex);
 
 // The same as useFontOutlines, with the font given as a file.
-bool useFontOutlinesFromFile(const std::string& fontFile, int faceIndex, unsigned first,
-                             unsigned count, GLuint listBase, float deviation, float extrusion,
-                             GlyphMetricsFloat* metrics);
+bool useFontOutlinesFromFile(const std::string& fontFile, int faceIndex, unsigned first, unsigned count,
+                             GLuint listBase, float deviation, float extrusion, GlyphMetricsFloat* metrics);
 
 // One glyph's solid, as the display list draws it. Every polygon is
 // counter-clockwise seen from outside and carries its outward normal.
@@ -71,8 +70,8 @@ struct GlyphSolid {
 
 // Builds one code's solid and metrics without touching GL. False (solid
 // empty, metrics zero) if the font file cannot be opened or the glyph read.
-bool buildGlyphSolid(const std::string& fontFile, int faceIndex, unsigned code, float deviation,
-                     float extrusion, GlyphSolid& solid, GlyphMetricsFloat& metrics);
+bool buildGlyphSolid(const std::string& fontFile, int faceIndex, unsigned code, float deviation, float extrusion,
+                     GlyphSolid& solid, GlyphMetricsFloat& metrics);
 
 // The Unicode character a Windows-1252 byte stands for; the five bytes that
 // code page leaves undefined map to the C1 control characters of their value.

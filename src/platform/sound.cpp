@@ -3,8 +3,8 @@
 #include "platform/data_path.h"
 
 #include <SDL.h>
-#include <libopenmpt/libopenmpt.hpp>
 #include <libopenmpt/libopenmpt_version.h>
+#include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
 #include <atomic>
@@ -25,8 +25,7 @@ constexpr size_t maxModuleBytes = 256u * 1024u * 1024u;
 enum class SoundMode { closed, device, offline };
 
 int64_t nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 

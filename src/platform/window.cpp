@@ -25,9 +25,7 @@ constexpr unsigned shutdownStyle = MB_OK | MB_ICONINFORMATION;
 
 // The library's reason goes to stderr beside the box, which only has the
 // program's own words.
-void reportSdlError(const char* step) {
-    std::fprintf(stderr, "%s: %s\n", step, SDL_GetError());
-}
+void reportSdlError(const char* step) { std::fprintf(stderr, "%s: %s\n", step, SDL_GetError()); }
 
 void requestPixelFormat(int bits) {
     SDL_GL_ResetAttributes();
@@ -58,8 +56,8 @@ enum class FullscreenResult { inForce, modeRefused, noWindow };
 // SDL does not say when the display refuses the mode (it keeps the desktop
 // size), so the mode in force afterwards is what tells (fullscreenModeGranted).
 FullscreenResult createFullscreenWindow(const char* title, int width, int height, int bits) {
-    SDL_Window* window = SDL_CreateWindow(title, 0, 0, width, height,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN);
+    SDL_Window* window =
+        SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN);
     if (!window) return FullscreenResult::noWindow;
     SDL_DisplayMode request{};
     request.format = bits <= 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;

@@ -23,7 +23,7 @@ int8_t gridNormals[gridSize - 1][gridSize - 1][6];
 
 namespace {
 
-constexpr int gridCentre = gridSize / 2;   // 45
+constexpr int gridCentre = gridSize / 2;  // 45
 constexpr float borderDepth = -1150.0f;
 constexpr float freezeAngle = 900.0f;
 

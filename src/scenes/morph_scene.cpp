@@ -32,8 +32,8 @@ bool loadModel(Ms3dModel*& slot, const char* path) {
 }
 
 void lookFromCamera(double angle) {
-    gluLookAt(40.0, -50.0 * (std::cos(0.1 * angle) + 1.0) - 80.0, 50.0 * std::sin(0.1 * angle),
-              0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    gluLookAt(40.0, -50.0 * (std::cos(0.1 * angle) + 1.0) - 80.0, 50.0 * std::sin(0.1 * angle), 0.0, 0.0, 0.0, 0.0, 1.0,
+              0.0);
 }
 
 // Only the vertices all three models have are blended: two files of
@@ -54,9 +54,7 @@ void blendPoses(double angle) {
 
 }  // namespace
 
-float morphCoordinate(double a, double b, double w) {
-    return float(((1.0 - 0.5 * w) * b + 0.5 * w * a) * 0.5);
-}
+float morphCoordinate(double a, double b, double w) { return float(((1.0 - 0.5 * w) * b + 0.5 * w * a) * 0.5); }
 
 int setupMorphScene() {
     rotY = 0.0f;

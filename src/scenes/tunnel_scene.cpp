@@ -33,11 +33,20 @@ struct CubeFace {
 // Counter-clockwise seen from outside. Face 1 pairs its second and fourth
 // corners with (i, j) and (j, i); the other five the other way round.
 const CubeFace cubeFaces[6] = {
-    {0, 0, -1, {{-1, -1, -1, true, true}, {-1, 1, -1, true, false}, {1, 1, -1, false, false}, {1, -1, -1, false, true}}},
-    {0, -1, 0, {{-1, -1, -1, true, true}, {1, -1, -1, false, true}, {1, -1, 1, false, false}, {-1, -1, 1, true, false}}},
+    {0,
+     0,
+     -1,
+     {{-1, -1, -1, true, true}, {-1, 1, -1, true, false}, {1, 1, -1, false, false}, {1, -1, -1, false, true}}},
+    {0,
+     -1,
+     0,
+     {{-1, -1, -1, true, true}, {1, -1, -1, false, true}, {1, -1, 1, false, false}, {-1, -1, 1, true, false}}},
     {1, 0, 0, {{1, -1, -1, true, true}, {1, 1, -1, false, true}, {1, 1, 1, false, false}, {1, -1, 1, true, false}}},
     {0, 1, 0, {{1, 1, -1, true, true}, {-1, 1, -1, false, true}, {-1, 1, 1, false, false}, {1, 1, 1, true, false}}},
-    {-1, 0, 0, {{-1, 1, -1, true, true}, {-1, -1, -1, false, true}, {-1, -1, 1, false, false}, {-1, 1, 1, true, false}}},
+    {-1,
+     0,
+     0,
+     {{-1, 1, -1, true, true}, {-1, -1, -1, false, true}, {-1, -1, 1, false, false}, {-1, 1, 1, true, false}}},
     {0, 0, 1, {{-1, -1, 1, true, true}, {1, -1, 1, false, true}, {1, 1, 1, false, false}, {-1, 1, 1, true, false}}},
 };
 

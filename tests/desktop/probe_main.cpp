@@ -135,7 +135,8 @@ int recordCommand(int argc, char** argv) {
     // Every delivery: frames so far and when (see CaptureClock).
     std::ofstream clock(output + ".clock");
     clock.precision(9);
-    for (const CaptureClock::Delivery& d : rec.clock.deliveries) clock << d.frames << " " << std::fixed << d.time << "\n";
+    for (const CaptureClock::Delivery& d : rec.clock.deliveries)
+        clock << d.frames << " " << std::fixed << d.time << "\n";
     if (!out || !clock || rec.clock.deliveries.empty()) {
         std::fprintf(stderr, "probe: recording %s not written or empty\n", output.c_str());
         return 1;
@@ -255,8 +256,8 @@ int offsetsCommand(int argc, char** argv) {
                                         expected + long(rate / 2));
         const double heardAt = frameZeroAt + double(m.start + long(half)) / rate;
         std::printf("mark %d frame %llu heard %.4f chosen_ms %+.1f shown_ms %+.1f score %.3f\n", k + 1,
-                    static_cast<unsigned long long>(music.markFrame[k]), heardAt,
-                    (picture.chosen - heardAt) * 1000.0, (picture.shown - heardAt) * 1000.0, m.score);
+                    static_cast<unsigned long long>(music.markFrame[k]), heardAt, (picture.chosen - heardAt) * 1000.0,
+                    (picture.shown - heardAt) * 1000.0, m.score);
         found = found && m.start >= 0;
     }
     return found ? 0 : 1;

@@ -19,8 +19,7 @@
 
 namespace {
 
-LetterShape titleLetter()
-{
+LetterShape titleLetter() {
     LetterShape letter;
     std::string error;
     EXPECT_TRUE(loadTitleLetter(letter, error)) << error;
@@ -32,8 +31,7 @@ struct Box {
 };
 
 // Bounding box of the cells above one half.
-Box inkBox(const std::vector<float>& coverage, int width, int height)
-{
+Box inkBox(const std::vector<float>& coverage, int width, int height) {
     Box box;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
@@ -47,8 +45,7 @@ Box inkBox(const std::vector<float>& coverage, int width, int height)
 }
 
 // RGBA pixels of a PNG file as floats, or an empty vector.
-std::vector<float> readPng(const std::string& path, int& width, int& height)
-{
+std::vector<float> readPng(const std::string& path, int& width, int& height) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
@@ -67,8 +64,7 @@ std::vector<float> readPng(const std::string& path, int& width, int& height)
 
 // The outline walk, the flip to y-down and the nonzero fill together must
 // give the shape FreeType itself renders for the glyph.
-TEST(IconArt, LetterMatchesTheFontsOwnRendering)
-{
+TEST(IconArt, LetterMatchesTheFontsOwnRendering) {
     const LetterShape letter = titleLetter();
     ASSERT_FALSE(letter.steps.empty());
     EXPECT_NEAR(letter.maxY - letter.minY, 0.56f, 1e-3f);
@@ -114,8 +110,7 @@ TEST(IconArt, LetterMatchesTheFontsOwnRendering)
     EXPECT_GT(double(both) / either, 0.9) << "the letter differs from the font's G";
 }
 
-TEST(IconArt, EveryRasterSizeIsATileWithTheLetterOnIt)
-{
+TEST(IconArt, EveryRasterSizeIsATileWithTheLetterOnIt) {
     const LetterShape letter = titleLetter();
     for (int size : iconSizes()) {
         SCOPED_TRACE(size);
@@ -149,8 +144,7 @@ TEST(IconArt, EveryRasterSizeIsATileWithTheLetterOnIt)
 
 // An SVG renderer draws the document the way the raster icon looks: the
 // path data, gradients and glow all say what the painter does.
-TEST(IconArt, ScalableIconDrawsTheSamePicture)
-{
+TEST(IconArt, ScalableIconDrawsTheSamePicture) {
     if (std::system("command -v rsvg-convert >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "rsvg-convert (librsvg2-bin) is not installed";
     const LetterShape letter = titleLetter();

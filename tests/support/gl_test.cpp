@@ -2,9 +2,7 @@
 
 #include "platform/headless_gl.h"
 
-void GlTest::SetUp() {
-    ASSERT_TRUE(createHeadlessContext(width, height)) << headlessGlError();
-}
+void GlTest::SetUp() { ASSERT_TRUE(createHeadlessContext(width, height)) << headlessGlError(); }
 
 void GlTest::TearDown() { destroyHeadlessContext(); }
 

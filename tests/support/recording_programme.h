@@ -8,10 +8,10 @@
 #include "app/timeline.h"
 
 struct RecordedCall {
-    std::string name;   // e.g. "setupFlowerScene", "drawSlide 6"
-    bool sceneMode;     // the timeline's flags when the call was made
+    std::string name;  // e.g. "setupFlowerScene", "drawSlide 6"
+    bool sceneMode;    // the timeline's flags when the call was made
     bool slideMode;
-    float phase;        // a shared accumulator, to see resets
+    float phase;  // a shared accumulator, to see resets
     float rotY;
     double elapsed;
     double frameDelta;

@@ -5,8 +5,7 @@
 void EventRecorder::handler(uint32_t sync, uint32_t channel, uint32_t data, void* user) {
     auto* recorder = static_cast<EventRecorder*>(user);
     std::lock_guard<std::mutex> lock(recorder->guard);
-    recorder->recorded.push_back(
-        RecordedEvent{sync, channel, data, soundEventFrame(), std::this_thread::get_id()});
+    recorder->recorded.push_back(RecordedEvent{sync, channel, data, soundEventFrame(), std::this_thread::get_id()});
 }
 
 std::vector<RecordedEvent> EventRecorder::events() const {

@@ -6,8 +6,7 @@ ModSample squareWaveSample(const std::string& name, size_t length, int8_t amplit
     ModSample sample;
     sample.name = name;
     sample.data.resize(length);
-    for (size_t i = 0; i < length; ++i)
-        sample.data[i] = i < length / 2 ? amplitude : static_cast<int8_t>(-amplitude);
+    for (size_t i = 0; i < length; ++i) sample.data[i] = i < length / 2 ? amplitude : static_cast<int8_t>(-amplitude);
     sample.loopStart = 0;
     sample.loopLength = static_cast<uint32_t>(length);
     return sample;

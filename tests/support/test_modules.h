@@ -18,8 +18,7 @@ ModSample squareWaveSample(const std::string& name, size_t length = 64, int8_t a
 ModModule emptyModule(int orderCount);
 
 // A cell with a note (octave 1..3, semitone 0..11) and optional instrument.
-ModCell noteCell(int octave, int semitone, uint8_t instrument, uint8_t effect = 0,
-                 uint8_t parameter = 0);
+ModCell noteCell(int octave, int semitone, uint8_t instrument, uint8_t effect = 0, uint8_t parameter = 0);
 
 // Encodes the module into path()/name of the folder and returns the full path.
 std::string writeModule(const ScratchFolder& folder, const std::string& name, const ModModule& module);

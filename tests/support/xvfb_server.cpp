@@ -31,8 +31,8 @@ XvfbServer::XvfbServer(const std::string& screen, const std::vector<std::string>
             dup2(devNull, 2);
         }
         const std::string fd = std::to_string(pipeFds[1]);
-        std::vector<const char*> argv{"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                                      "-nolisten", "tcp", "-noreset"};
+        std::vector<const char*> argv{"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
+                                      screen.c_str(), "-nolisten",  "tcp",      "-noreset"};
         for (const std::string& argument : extraArguments) argv.push_back(argument.c_str());
         argv.push_back(nullptr);
         execvp("Xvfb", const_cast<char* const*>(argv.data()));

@@ -3,9 +3,9 @@
 // never meet, and stopped when the object goes.
 #pragma once
 
+#include <sys/types.h>
 #include <string>
 #include <vector>
-#include <sys/types.h>
 
 class XvfbServer {
 public:

@@ -16,8 +16,7 @@ constexpr uint16_t periodTable[3][12] = {
 constexpr size_t maxSampleBytes = 0xFFFFu * 2u;
 
 void putText(std::vector<uint8_t>& out, const std::string& text, size_t width) {
-    for (size_t i = 0; i < width; ++i)
-        out.push_back(i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+    for (size_t i = 0; i < width; ++i) out.push_back(i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
 }
 
 void putWordCount(std::vector<uint8_t>& out, size_t bytes) {
@@ -34,10 +33,8 @@ uint16_t modPeriod(int octave, int semitone) {
 }
 
 std::string modProblem(const ModModule& module) {
-    if (module.orders.empty() || module.orders.size() > 128)
-        return "the song needs 1 to 128 positions";
-    if (module.restartPosition >= module.orders.size())
-        return "the restart position lies beyond the song";
+    if (module.orders.empty() || module.orders.size() > 128) return "the song needs 1 to 128 positions";
+    if (module.restartPosition >= module.orders.size()) return "the restart position lies beyond the song";
     for (uint8_t pattern : module.orders) {
         if (pattern >= module.patterns.size() || pattern >= 64)
             return "a song position names a pattern that does not exist";
@@ -50,8 +47,7 @@ std::string modProblem(const ModModule& module) {
         if (sample.volume > 64) return "sample \"" + sample.name + "\" is louder than 64";
         if (sample.loopStart % 2 != 0 || sample.loopLength % 2 != 0)
             return "sample \"" + sample.name + "\" has an odd loop";
-        if (sample.loopLength > 2 &&
-            static_cast<size_t>(sample.loopStart) + sample.loopLength > sample.data.size())
+        if (sample.loopLength > 2 && static_cast<size_t>(sample.loopStart) + sample.loopLength > sample.data.size())
             return "sample \"" + sample.name + "\" loops past its end";
     }
     for (const ModPattern& pattern : module.patterns) {

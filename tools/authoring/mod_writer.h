@@ -11,22 +11,22 @@
 
 struct ModSample {
     std::string name;
-    std::vector<int8_t> data;     // signed 8-bit PCM, even length, < 128 KiB
-    int8_t finetune = 0;          // -8..7
-    uint8_t volume = 64;          // 0..64
-    uint32_t loopStart = 0;       // in bytes, even
-    uint32_t loopLength = 0;      // in bytes, even; 0 or 2 = no loop
+    std::vector<int8_t> data;  // signed 8-bit PCM, even length, < 128 KiB
+    int8_t finetune = 0;       // -8..7
+    uint8_t volume = 64;       // 0..64
+    uint32_t loopStart = 0;    // in bytes, even
+    uint32_t loopLength = 0;   // in bytes, even; 0 or 2 = no loop
 };
 
 struct ModCell {
-    uint16_t period = 0;          // Amiga period, 0 = no note
-    uint8_t instrument = 0;       // 1..31, 0 = none
-    uint8_t effect = 0;           // 0x0..0xF
+    uint16_t period = 0;     // Amiga period, 0 = no note
+    uint8_t instrument = 0;  // 1..31, 0 = none
+    uint8_t effect = 0;      // 0x0..0xF
     uint8_t parameter = 0;
 };
 
 struct ModPattern {
-    ModCell cells[64][4];         // [row][channel]
+    ModCell cells[64][4];  // [row][channel]
 };
 
 struct ModModule {

@@ -15,7 +15,7 @@ struct Ms3dTriangleRecord {
     uint16_t vertexIndices[3] = {};
     float normals[3][3] = {};
     float s[3] = {};
-    float t[3] = {};          // as stored in the file (the loader keeps 1 - t)
+    float t[3] = {};  // as stored in the file (the loader keeps 1 - t)
     uint8_t smoothingGroup = 1;
     uint8_t groupIndex = 0;
 };

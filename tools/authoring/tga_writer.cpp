@@ -67,9 +67,7 @@ std::vector<uint8_t> encodeTga(const TgaPicture& picture, bool runLengthEncoded)
             continue;
         }
         size_t raw = 1;
-        while (i + raw < pixelCount && raw < 128 &&
-               !(i + raw + 1 < pixelCount && same(i + raw, i + raw + 1)))
-            ++raw;
+        while (i + raw < pixelCount && raw < 128 && !(i + raw + 1 < pixelCount && same(i + raw, i + raw + 1))) ++raw;
         out.push_back(uint8_t(raw - 1));
         for (size_t k = 0; k < raw; ++k) putPixel(out, pixelAt(i + k), bytesPerPixel);
         i += raw;

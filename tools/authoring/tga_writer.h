@@ -9,7 +9,7 @@
 struct TgaPicture {
     uint32_t width = 0;
     uint32_t height = 0;
-    int bitsPerPixel = 24;        // 24: RGB, 32: RGBA
+    int bitsPerPixel = 24;  // 24: RGB, 32: RGBA
     // width*height pixels, RGB or RGBA bytes, first row = bottom row of the
     // picture (as the loader hands it to GL: t = 0).
     std::vector<uint8_t> pixels;

@@ -30,10 +30,14 @@ bool isDirectory(const std::string& path) {
 }
 
 std::vector<std::string> videoEncoderArguments(const CaptureOptions& options, const std::string& videoPath) {
-    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y",
-                                     "-f", "rawvideo", "-pix_fmt", "bgra",
-                                     "-s", std::to_string(options.width) + "x" + std::to_string(options.height),
-                                     "-r", std::to_string(options.fps), "-i", "pipe:0"};
+    std::vector<std::string> args = {
+        "-hide_banner", "-loglevel",
+        "error",        "-y",
+        "-f",           "rawvideo",
+        "-pix_fmt",     "bgra",
+        "-s",           std::to_string(options.width) + "x" + std::to_string(options.height),
+        "-r",           std::to_string(options.fps),
+        "-i",           "pipe:0"};
     if (options.format == CaptureFormat::Lossless)
         args.insert(args.end(), {"-c:v", "ffv1", "-level", "3", "-pix_fmt", "bgr0"});
     else
@@ -44,8 +48,8 @@ std::vector<std::string> videoEncoderArguments(const CaptureOptions& options, co
 
 std::vector<std::string> muxArguments(const CaptureOptions& options, const std::string& videoPath,
                                       const std::string& audioPath) {
-    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y", "-i", videoPath, "-i", audioPath,
-                                     "-map", "0:v", "-map", "1:a", "-c:v", "copy"};
+    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y",   "-i",  videoPath, "-i",
+                                     audioPath,      "-map",      "0:v",   "-map", "1:a", "-c:v",    "copy"};
     if (options.format == CaptureFormat::Lossless)
         args.insert(args.end(), {"-c:a", "flac"});
     else
@@ -256,7 +260,8 @@ int runCapture(const CaptureOptions& options) {
     const double shown = double(written) / options.fps;
     const double firstSeconds = double(firstFrame) / options.fps;
     std::fprintf(stderr,
-                 "glimmervandra-capture: wrote %" PRIu64 " frames (%.1f s of programme, %s to %s) to %s in %.1f s, "
+                 "glimmervandra-capture: wrote %" PRIu64
+                 " frames (%.1f s of programme, %s to %s) to %s in %.1f s, "
                  "%.2fx real time\n",
                  written, shown, minutesSeconds(firstSeconds).c_str(), minutesSeconds(firstSeconds + shown).c_str(),
                  keptDescription(options, written).c_str(), seconds, seconds > 0 ? shown / seconds : 0.0);

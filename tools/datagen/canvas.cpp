@@ -3,19 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-Colour mixColour(const Colour& a, const Colour& b, float t)
-{
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t,
-            a.a + (b.a - a.a) * t};
+Colour mixColour(const Colour& a, const Colour& b, float t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }
 
-Colour scaleColour(const Colour& c, float k)
-{
-    return {c.r * k, c.g * k, c.b * k, c.a};
-}
+Colour scaleColour(const Colour& c, float k) { return {c.r * k, c.g * k, c.b * k, c.a}; }
 
-Colour hsvColour(float hue, float saturation, float value)
-{
+Colour hsvColour(float hue, float saturation, float value) {
     float h = (hue - std::floor(hue)) * 6.0f;
     int sector = static_cast<int>(h) % 6;
     float f = h - std::floor(h);
@@ -23,17 +17,16 @@ Colour hsvColour(float hue, float saturation, float value)
     float q = value * (1.0f - saturation * f);
     float t = value * (1.0f - saturation * (1.0f - f));
     switch (sector) {
-    case 0: return {value, t, p, 1.0f};
-    case 1: return {q, value, p, 1.0f};
-    case 2: return {p, value, t, 1.0f};
-    case 3: return {p, q, value, 1.0f};
-    case 4: return {t, p, value, 1.0f};
-    default: return {value, p, q, 1.0f};
+        case 0: return {value, t, p, 1.0f};
+        case 1: return {q, value, p, 1.0f};
+        case 2: return {p, value, t, 1.0f};
+        case 3: return {p, q, value, 1.0f};
+        case 4: return {t, p, value, 1.0f};
+        default: return {value, p, q, 1.0f};
     }
 }
 
-Canvas::Canvas(int w, int h, const Colour& fill) : width(w), height(h), rgba(size_t(w) * h * 4)
-{
+Canvas::Canvas(int w, int h, const Colour& fill) : width(w), height(h), rgba(size_t(w) * h * 4) {
     for (size_t i = 0; i < rgba.size(); i += 4) {
         rgba[i] = fill.r;
         rgba[i + 1] = fill.g;
@@ -42,14 +35,12 @@ Canvas::Canvas(int w, int h, const Colour& fill) : width(w), height(h), rgba(siz
     }
 }
 
-Colour Canvas::get(int x, int y) const
-{
+Colour Canvas::get(int x, int y) const {
     const float* p = &rgba[(size_t(y) * width + x) * 4];
     return {p[0], p[1], p[2], p[3]};
 }
 
-void Canvas::set(int x, int y, const Colour& c)
-{
+void Canvas::set(int x, int y, const Colour& c) {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
     float* p = &rgba[(size_t(y) * width + x) * 4];
     p[0] = c.r;
@@ -58,8 +49,7 @@ void Canvas::set(int x, int y, const Colour& c)
     p[3] = c.a;
 }
 
-void Canvas::blend(int x, int y, const Colour& c, float coverage)
-{
+void Canvas::blend(int x, int y, const Colour& c, float coverage) {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
     float k = std::clamp(coverage * c.a, 0.0f, 1.0f);
     if (k <= 0.0f) return;
@@ -70,8 +60,7 @@ void Canvas::blend(int x, int y, const Colour& c, float coverage)
     p[3] += (1.0f - p[3]) * k;
 }
 
-void Canvas::add(int x, int y, const Colour& c, float k)
-{
+void Canvas::add(int x, int y, const Colour& c, float k) {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
     float* p = &rgba[(size_t(y) * width + x) * 4];
     p[0] += c.r * k;
@@ -79,48 +68,35 @@ void Canvas::add(int x, int y, const Colour& c, float k)
     p[2] += c.b * k;
 }
 
-uint32_t Random::next()
-{
+uint32_t Random::next() {
     state_ ^= state_ << 13;
     state_ ^= state_ >> 17;
     state_ ^= state_ << 5;
     return state_;
 }
 
-float Random::uniform()
-{
-    return float(next() >> 8) * (1.0f / 16777216.0f);
-}
+float Random::uniform() { return float(next() >> 8) * (1.0f / 16777216.0f); }
 
-float Random::range(float lo, float hi)
-{
-    return lo + (hi - lo) * uniform();
-}
+float Random::range(float lo, float hi) { return lo + (hi - lo) * uniform(); }
 
 namespace {
 
-float latticeValue(int x, int y, uint32_t seed)
-{
+float latticeValue(int x, int y, uint32_t seed) {
     uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
     h = (h ^ (h >> 13)) * 1274126177u;
     h ^= h >> 16;
     return float(h & 0xffffff) * (1.0f / 16777215.0f);
 }
 
-int wrapIndex(int i, int period)
-{
+int wrapIndex(int i, int period) {
     int m = i % period;
     return m < 0 ? m + period : m;
 }
 
-float smooth(float t)
-{
-    return t * t * (3.0f - 2.0f * t);
-}
+float smooth(float t) { return t * t * (3.0f - 2.0f * t); }
 
 // Shortest signed distance from a to b on a circle of circumference period.
-float wrappedDelta(float a, float b, float period)
-{
+float wrappedDelta(float a, float b, float period) {
     float d = b - a;
     d -= period * std::round(d / period);
     return d;
@@ -128,8 +104,7 @@ float wrappedDelta(float a, float b, float period)
 
 }  // namespace
 
-float tiledNoise(float x, float y, int period, uint32_t seed)
-{
+float tiledNoise(float x, float y, int period, uint32_t seed) {
     int x0 = static_cast<int>(std::floor(x));
     int y0 = static_cast<int>(std::floor(y));
     float fx = smooth(x - float(x0));
@@ -143,8 +118,7 @@ float tiledNoise(float x, float y, int period, uint32_t seed)
     return top + (bottom - top) * fy;
 }
 
-float tiledFbm(float x, float y, int period, int octaves, uint32_t seed)
-{
+float tiledFbm(float x, float y, int period, int octaves, uint32_t seed) {
     float sum = 0.0f, amplitude = 0.5f, norm = 0.0f;
     for (int o = 0; o < octaves; ++o) {
         sum += amplitude * tiledNoise(x, y, period, seed + uint32_t(o) * 101u);
@@ -157,17 +131,14 @@ float tiledFbm(float x, float y, int period, int octaves, uint32_t seed)
     return sum / norm;
 }
 
-void fillVertical(Canvas& canvas, const Colour& top, const Colour& bottom)
-{
+void fillVertical(Canvas& canvas, const Colour& top, const Colour& bottom) {
     for (int y = 0; y < canvas.height; ++y) {
         Colour c = mixColour(top, bottom, float(y) / float(std::max(1, canvas.height - 1)));
         for (int x = 0; x < canvas.width; ++x) canvas.set(x, y, c);
     }
 }
 
-void addGlow(Canvas& canvas, float cx, float cy, float radius, const Colour& colour,
-             float strength, bool wrap)
-{
+void addGlow(Canvas& canvas, float cx, float cy, float radius, const Colour& colour, float strength, bool wrap) {
     int reach = static_cast<int>(std::ceil(radius * 1.6f));
     for (int dy = -reach; dy <= reach; ++dy) {
         for (int dx = -reach; dx <= reach; ++dx) {
@@ -177,10 +148,8 @@ void addGlow(Canvas& canvas, float cx, float cy, float radius, const Colour& col
                 x = wrapIndex(x, canvas.width);
                 y = wrapIndex(y, canvas.height);
             }
-            float ex = wrap ? wrappedDelta(cx, float(x) + 0.5f, float(canvas.width))
-                            : float(x) + 0.5f - cx;
-            float ey = wrap ? wrappedDelta(cy, float(y) + 0.5f, float(canvas.height))
-                            : float(y) + 0.5f - cy;
+            float ex = wrap ? wrappedDelta(cx, float(x) + 0.5f, float(canvas.width)) : float(x) + 0.5f - cx;
+            float ey = wrap ? wrappedDelta(cy, float(y) + 0.5f, float(canvas.height)) : float(y) + 0.5f - cy;
             float d2 = (ex * ex + ey * ey) / (radius * radius);
             if (d2 > 2.56f) continue;
             canvas.add(x, y, colour, strength * std::exp(-2.0f * d2));
@@ -188,8 +157,7 @@ void addGlow(Canvas& canvas, float cx, float cy, float radius, const Colour& col
     }
 }
 
-void fillDisc(Canvas& canvas, float cx, float cy, float radius, const Colour& colour, bool wrap)
-{
+void fillDisc(Canvas& canvas, float cx, float cy, float radius, const Colour& colour, bool wrap) {
     int reach = static_cast<int>(std::ceil(radius + 1.0f));
     for (int dy = -reach; dy <= reach; ++dy) {
         for (int dx = -reach; dx <= reach; ++dx) {
@@ -199,19 +167,15 @@ void fillDisc(Canvas& canvas, float cx, float cy, float radius, const Colour& co
                 x = wrapIndex(x, canvas.width);
                 y = wrapIndex(y, canvas.height);
             }
-            float ex = wrap ? wrappedDelta(cx, float(x) + 0.5f, float(canvas.width))
-                            : float(x) + 0.5f - cx;
-            float ey = wrap ? wrappedDelta(cy, float(y) + 0.5f, float(canvas.height))
-                            : float(y) + 0.5f - cy;
+            float ex = wrap ? wrappedDelta(cx, float(x) + 0.5f, float(canvas.width)) : float(x) + 0.5f - cx;
+            float ey = wrap ? wrappedDelta(cy, float(y) + 0.5f, float(canvas.height)) : float(y) + 0.5f - cy;
             float coverage = std::clamp(radius + 0.5f - std::sqrt(ex * ex + ey * ey), 0.0f, 1.0f);
             canvas.blend(x, y, colour, coverage);
         }
     }
 }
 
-void fillRoundedRect(Canvas& canvas, float x0, float y0, float x1, float y1,
-                     float cornerRadius, const Colour& colour)
-{
+void fillRoundedRect(Canvas& canvas, float x0, float y0, float x1, float y1, float cornerRadius, const Colour& colour) {
     for (int y = std::max(0, int(y0) - 1); y <= std::min(canvas.height - 1, int(y1) + 1); ++y) {
         for (int x = std::max(0, int(x0) - 1); x <= std::min(canvas.width - 1, int(x1) + 1); ++x) {
             float px = float(x) + 0.5f, py = float(y) + 0.5f;
@@ -233,8 +197,7 @@ struct Span {
     std::vector<float> weights;
 };
 
-std::vector<Span> resampleSpans(int inSize, int outSize)
-{
+std::vector<Span> resampleSpans(int inSize, int outSize) {
     std::vector<Span> spans(static_cast<size_t>(outSize));
     double scale = double(inSize) / double(outSize);
     for (int o = 0; o < outSize; ++o) {
@@ -256,8 +219,7 @@ std::vector<Span> resampleSpans(int inSize, int outSize)
 
 }  // namespace
 
-Canvas resampleCanvas(const Canvas& source, int width, int height)
-{
+Canvas resampleCanvas(const Canvas& source, int width, int height) {
     std::vector<Span> xs = resampleSpans(source.width, width);
     std::vector<Span> ys = resampleSpans(source.height, height);
     // Horizontal pass, then vertical.
@@ -288,8 +250,7 @@ Canvas resampleCanvas(const Canvas& source, int width, int height)
     return result;
 }
 
-TgaPicture canvasToTga(const Canvas& canvas, int bitsPerPixel, bool dither)
-{
+TgaPicture canvasToTga(const Canvas& canvas, int bitsPerPixel, bool dither) {
     static const float bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
     TgaPicture picture;
     picture.width = uint32_t(canvas.width);
@@ -312,8 +273,7 @@ TgaPicture canvasToTga(const Canvas& canvas, int bitsPerPixel, bool dither)
     return picture;
 }
 
-void fillConvexPolygon(Canvas& canvas, const std::vector<Point2>& corners, const Colour& colour)
-{
+void fillConvexPolygon(Canvas& canvas, const std::vector<Point2>& corners, const Colour& colour) {
     if (corners.size() < 3) return;
     float minX = corners[0].x, maxX = minX, minY = corners[0].y, maxY = minY;
     double area = 0.0;
@@ -347,8 +307,7 @@ void fillConvexPolygon(Canvas& canvas, const std::vector<Point2>& corners, const
     }
 }
 
-void fillCapsule(Canvas& canvas, Point2 a, Point2 b, float radius, const Colour& colour)
-{
+void fillCapsule(Canvas& canvas, Point2 a, Point2 b, float radius, const Colour& colour) {
     float minX = std::min(a.x, b.x) - radius - 1, maxX = std::max(a.x, b.x) + radius + 1;
     float minY = std::min(a.y, b.y) - radius - 1, maxY = std::max(a.y, b.y) + radius + 1;
     float dx = b.x - a.x, dy = b.y - a.y;
@@ -364,8 +323,7 @@ void fillCapsule(Canvas& canvas, Point2 a, Point2 b, float radius, const Colour&
     }
 }
 
-Mask maskFromAlpha(const Canvas& canvas)
-{
+Mask maskFromAlpha(const Canvas& canvas) {
     Mask mask;
     mask.width = canvas.width;
     mask.height = canvas.height;
@@ -374,15 +332,13 @@ Mask maskFromAlpha(const Canvas& canvas)
     return mask;
 }
 
-void blurMask(Mask& mask, int radius)
-{
+void blurMask(Mask& mask, int radius) {
     if (radius <= 0) return;
     std::vector<float> line;
     float norm = 1.0f / float(2 * radius + 1);
     for (int pass = 0; pass < 3; ++pass) {
         for (int y = 0; y < mask.height; ++y) {  // horizontal
-            line.assign(mask.value.begin() + size_t(y) * mask.width,
-                        mask.value.begin() + size_t(y + 1) * mask.width);
+            line.assign(mask.value.begin() + size_t(y) * mask.width, mask.value.begin() + size_t(y + 1) * mask.width);
             float sum = 0.0f;
             for (int x = -radius; x <= radius; ++x) sum += line[size_t(std::clamp(x, 0, mask.width - 1))];
             for (int x = 0; x < mask.width; ++x) {
@@ -405,8 +361,7 @@ void blurMask(Mask& mask, int radius)
     }
 }
 
-void addMask(Canvas& canvas, const Mask& mask, const Colour& colour, float strength)
-{
+void addMask(Canvas& canvas, const Mask& mask, const Colour& colour, float strength) {
     for (int y = 0; y < canvas.height && y < mask.height; ++y)
         for (int x = 0; x < canvas.width && x < mask.width; ++x)
             canvas.add(x, y, colour, strength * mask.value[size_t(y) * mask.width + x]);

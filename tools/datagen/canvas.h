@@ -38,8 +38,8 @@ class Random {
 public:
     explicit Random(uint32_t seed) : state_(seed ? seed : 0x9e3779b9u) {}
     uint32_t next();
-    float uniform();                 // [0, 1)
-    float range(float lo, float hi); // [lo, hi)
+    float uniform();                  // [0, 1)
+    float range(float lo, float hi);  // [lo, hi)
 
 private:
     uint32_t state_;
@@ -54,15 +54,12 @@ void fillVertical(Canvas& canvas, const Colour& top, const Colour& bottom);
 // A soft round light: colour added with a Gaussian falloff of the given
 // radius (where it has fallen to about 1/e^2). wrap: distances measured on
 // the torus, for tileable pictures.
-void addGlow(Canvas& canvas, float cx, float cy, float radius, const Colour& colour,
-             float strength, bool wrap = false);
+void addGlow(Canvas& canvas, float cx, float cy, float radius, const Colour& colour, float strength, bool wrap = false);
 // A filled disc with a one-pixel soft edge, painted over.
-void fillDisc(Canvas& canvas, float cx, float cy, float radius, const Colour& colour,
-              bool wrap = false);
+void fillDisc(Canvas& canvas, float cx, float cy, float radius, const Colour& colour, bool wrap = false);
 // An axis-aligned rectangle with rounded corners painted over (panels
 // behind text).
-void fillRoundedRect(Canvas& canvas, float x0, float y0, float x1, float y1,
-                     float cornerRadius, const Colour& colour);
+void fillRoundedRect(Canvas& canvas, float x0, float y0, float x1, float y1, float cornerRadius, const Colour& colour);
 
 // Area-weighted resampling to any size (each output pixel averages the input
 // area it covers): downscales without aliasing, upscales blockily but

@@ -1,15 +1,14 @@
 #include "data_set.h"
 
-#include <cstdio>
 #include <sys/stat.h>
+#include <cstdio>
 
 #include "assets/data_files.h"
 #include "models.h"
 #include "pictures.h"
 #include "song.h"
 
-const std::vector<std::string>& dataSetFileNames()
-{
+const std::vector<std::string>& dataSetFileNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> all;
         for (const char* path : dataSetPaths) all.push_back(dataFileName(path));
@@ -18,8 +17,7 @@ const std::vector<std::string>& dataSetFileNames()
     return names;
 }
 
-bool writeDataSet(const std::string& folder)
-{
+bool writeDataSet(const std::string& folder) {
     if (mkdir(folder.c_str(), 0755) != 0) {
         struct stat info;
         if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
@@ -52,7 +50,6 @@ bool writeDataSet(const std::string& folder)
     ComposedSong song = composeSong();
     for (const std::string& problem : song.problems) std::fprintf(stderr, "datagen: song: %s\n", problem.c_str());
     if (!song.problems.empty()) return fail("the song has mistakes; not written");
-    if (!writeMod(inFolder(musicModulePath), song.module))
-        return fail("could not write " + inFolder(musicModulePath));
+    if (!writeMod(inFolder(musicModulePath), song.module)) return fail("could not write " + inFolder(musicModulePath));
     return true;
 }

@@ -15,8 +15,7 @@ constexpr double rateC3 = 3546894.6 / 214.0;
 class Noise {
 public:
     explicit Noise(uint32_t seed) : state_(seed) {}
-    double next()
-    {
+    double next() {
         state_ = state_ * 1664525u + 1013904223u;
         return double(state_ >> 8) / double(1u << 23) - 1.0;
     }
@@ -40,8 +39,7 @@ struct HighPass {
 
 // Scales to the full 8-bit range (peak 127) and quantises; lengths are
 // kept even, as the format counts in words.
-std::vector<int8_t> toPcm(std::vector<double> wave, double peakLevel = 1.0)
-{
+std::vector<int8_t> toPcm(std::vector<double> wave, double peakLevel = 1.0) {
     if (wave.size() % 2) wave.push_back(0.0);
     double peak = 1e-9;
     for (double v : wave) peak = std::max(peak, std::fabs(v));
@@ -51,8 +49,7 @@ std::vector<int8_t> toPcm(std::vector<double> wave, double peakLevel = 1.0)
     return pcm;
 }
 
-ModSample oneShot(const char* name, std::vector<double> wave, uint8_t volume)
-{
+ModSample oneShot(const char* name, std::vector<double> wave, uint8_t volume) {
     ModSample s;
     s.name = name;
     s.data = toPcm(std::move(wave));
@@ -62,15 +59,13 @@ ModSample oneShot(const char* name, std::vector<double> wave, uint8_t volume)
 
 // A band-limited periodic waveform of `period` samples from harmonic
 // amplitudes (index 1 = fundamental), with phases all zero.
-double additive(const std::vector<double>& harmonics, double phase)
-{
+double additive(const std::vector<double>& harmonics, double phase) {
     double v = 0.0;
     for (size_t h = 1; h < harmonics.size(); ++h) v += harmonics[h] * std::sin(2.0 * pi * double(h) * phase);
     return v;
 }
 
-std::vector<double> sawHarmonics(int count, double brightness)
-{
+std::vector<double> sawHarmonics(int count, double brightness) {
     std::vector<double> h(size_t(count) + 1, 0.0);
     for (int n = 1; n <= count; ++n) h[size_t(n)] = std::pow(brightness, n - 1) / n;
     return h;
@@ -78,8 +73,7 @@ std::vector<double> sawHarmonics(int count, double brightness)
 
 // ------------------------------------------------------------------ drums
 
-std::vector<double> synthKick()
-{
+std::vector<double> synthKick() {
     const int length = int(rateC3 * 0.42);
     std::vector<double> w(static_cast<size_t>(length));
     double phase = 0.0;
@@ -94,8 +88,7 @@ std::vector<double> synthKick()
     return w;
 }
 
-std::vector<double> synthSnare()
-{
+std::vector<double> synthSnare() {
     const int length = int(rateC3 * 0.28);
     std::vector<double> w(static_cast<size_t>(length));
     Noise noise(7);
@@ -110,8 +103,7 @@ std::vector<double> synthSnare()
     return w;
 }
 
-std::vector<double> synthHat(double seconds, double decay, uint32_t seed)
-{
+std::vector<double> synthHat(double seconds, double decay, uint32_t seed) {
     const int length = int(rateC3 * seconds);
     std::vector<double> w(static_cast<size_t>(length));
     Noise noise(seed);
@@ -119,14 +111,14 @@ std::vector<double> synthHat(double seconds, double decay, uint32_t seed)
     for (int i = 0; i < length; ++i) {
         double t = i / rateC3;
         // Metallic colour: noise ring-modulated by two square-ish partials.
-        double metal = (std::sin(2.0 * pi * 5380.0 * t) > 0 ? 1.0 : -1.0) * (std::sin(2.0 * pi * 7130.0 * t) > 0 ? 0.5 : -0.5);
+        double metal =
+            (std::sin(2.0 * pi * 5380.0 * t) > 0 ? 1.0 : -1.0) * (std::sin(2.0 * pi * 7130.0 * t) > 0 ? 0.5 : -0.5);
         w[size_t(i)] = hp2(hp1(noise.next() + 0.6 * metal)) * std::exp(-t * decay);
     }
     return w;
 }
 
-std::vector<double> synthClap()
-{
+std::vector<double> synthClap() {
     const int length = int(rateC3 * 0.3);
     std::vector<double> w(static_cast<size_t>(length));
     Noise noise(21);
@@ -144,8 +136,7 @@ std::vector<double> synthClap()
     return w;
 }
 
-std::vector<double> synthTom()
-{
+std::vector<double> synthTom() {
     const int length = int(rateC3 * 0.4);
     std::vector<double> w(static_cast<size_t>(length));
     double phase = 0.0;
@@ -153,15 +144,15 @@ std::vector<double> synthTom()
     for (int i = 0; i < length; ++i) {
         double t = i / rateC3;
         phase += (110.0 + 70.0 * std::exp(-t * 12.0)) / rateC3;
-        w[size_t(i)] = std::tanh(1.3 * (std::sin(2.0 * pi * phase) * std::exp(-t * 7.0) + 0.15 * noise.next() * std::exp(-t * 60.0)));
+        w[size_t(i)] = std::tanh(
+            1.3 * (std::sin(2.0 * pi * phase) * std::exp(-t * 7.0) + 0.15 * noise.next() * std::exp(-t * 60.0)));
     }
     return w;
 }
 
 // The accent: a crash cymbal with a thump under its attack, so that it
 // lands like a hit on the downbeat rather than a wash.
-std::vector<double> synthCrash()
-{
+std::vector<double> synthCrash() {
     const int length = int(rateC3 * 1.9);
     std::vector<double> w(static_cast<size_t>(length));
     Noise noise(99);
@@ -183,8 +174,7 @@ std::vector<double> synthCrash()
 }
 
 // A low impact for the drop: a falling sine with a burst of noise.
-std::vector<double> synthBoom()
-{
+std::vector<double> synthBoom() {
     const int length = int(rateC3 * 1.5);
     std::vector<double> w(static_cast<size_t>(length));
     Noise noise(5);
@@ -202,8 +192,7 @@ std::vector<double> synthBoom()
 
 // A rising noise sweep that swells for five seconds into the drop
 // (recorded at the rate of C-2).
-std::vector<double> synthRiser()
-{
+std::vector<double> synthRiser() {
     const double seconds = 5.0;
     const int length = int(rateC2 * seconds);
     std::vector<double> w(static_cast<size_t>(length));
@@ -231,8 +220,7 @@ std::vector<double> synthRiser()
 
 // Bass: a bright attack of a few cycles that mellows into the looped last
 // cycle (a filter envelope baked into the sample). 128-byte cycle.
-ModSample synthBass()
-{
+ModSample synthBass() {
     const int period = 128, attackCycles = 14;
     std::vector<double> w;
     for (int c = 0; c <= attackCycles; ++c) {
@@ -252,8 +240,7 @@ ModSample synthBass()
 
 // Lead: a pulse whose width sways over a 64-cycle loop (a slow, singing
 // shimmer), after a short brighter attack. 32-byte cycle.
-ModSample synthLead()
-{
+ModSample synthLead() {
     const int period = 32, attackCycles = 8, loopCycles = 64;
     std::vector<double> w;
     auto pulseCycle = [&](double duty, double brightness) {
@@ -276,8 +263,7 @@ ModSample synthLead()
 // cycles within the loop (so it joins seamlessly), each doubled by a
 // voice one cycle faster for a slow chorus. The root repeats every 64
 // bytes; `cycles` are the voices' cycle counts over the loop.
-ModSample synthChord(const char* name, const std::vector<int>& cycles, int loopLength)
-{
+ModSample synthChord(const char* name, const std::vector<int>& cycles, int loopLength) {
     const int attack = 256;
     std::vector<double> harmonics = {0.0, 1.0, 0.42, 0.22, 0.12, 0.06, 0.03};
     std::vector<double> w;
@@ -301,8 +287,7 @@ ModSample synthChord(const char* name, const std::vector<int>& cycles, int loopL
 }
 
 // Pluck: a decaying bright tone, not looped. 32-byte cycle.
-ModSample synthPluck()
-{
+ModSample synthPluck() {
     const int period = 32, cycles = 220;
     std::vector<double> w;
     for (int c = 0; c < cycles; ++c) {
@@ -321,8 +306,7 @@ ModSample synthPluck()
 }
 
 // Bell: inharmonic partials over a 16-byte fundamental, ringing out.
-ModSample synthBell()
-{
+ModSample synthBell() {
     const double period = 16.0;
     const int length = 24000;
     static const double ratios[] = {1.0, 2.0, 2.76, 4.07, 5.43};
@@ -332,7 +316,8 @@ ModSample synthBell()
     for (int i = 0; i < length; ++i) {
         double t = i / double(length);
         double v = 0.0;
-        for (int p = 0; p < 5; ++p) v += levels[p] * std::sin(2.0 * pi * ratios[p] * i / period) * std::exp(-t * decays[p]);
+        for (int p = 0; p < 5; ++p)
+            v += levels[p] * std::sin(2.0 * pi * ratios[p] * i / period) * std::exp(-t * decays[p]);
         w[size_t(i)] = v * (1.0 - std::exp(-i / 8.0));
     }
     ModSample s;
@@ -343,8 +328,7 @@ ModSample synthBell()
 }
 
 // Chip: a plain square of one 32-byte cycle, for tracker arpeggios.
-ModSample synthChip()
-{
+ModSample synthChip() {
     std::vector<double> w;
     for (int i = 0; i < 32; ++i) w.push_back(i < 16 ? 0.8 : -0.8);
     ModSample s;
@@ -358,19 +342,20 @@ ModSample synthChip()
 
 }  // namespace
 
-int instrumentOctaveShift(int instrument)
-{
+int instrumentOctaveShift(int instrument) {
     switch (instrument) {
-    case bass: return 0;                          // 128-byte cycle
-    case padMinor: case padMajor: return 1;       // 64-byte root
-    case lead: case pluck: case chip: return 2;   // 32-byte cycle
-    case bell: return 3;                          // 16-byte cycle
-    default: return -1;                           // percussion: not pitched
+        case bass: return 0;  // 128-byte cycle
+        case padMinor:
+        case padMajor: return 1;  // 64-byte root
+        case lead:
+        case pluck:
+        case chip: return 2;  // 32-byte cycle
+        case bell: return 3;  // 16-byte cycle
+        default: return -1;   // percussion: not pitched
     }
 }
 
-void synthesiseInstruments(ModModule& module)
-{
+void synthesiseInstruments(ModModule& module) {
     ModSample* s = module.samples;
     s[kick - 1] = oneShot("kick", synthKick(), 64);
     s[snare - 1] = oneShot("snare", synthSnare(), 56);
@@ -389,9 +374,20 @@ void synthesiseInstruments(ModModule& module)
     s[clap - 1] = oneShot("clap", synthClap(), 48);
     s[tom - 1] = oneShot("tom", synthTom(), 56);
     s[chip - 1] = synthChip();
-    static const char* message[] = {"", "glimmervandra", "a wander through", "glimmering things", "",
-                                    "every sample here was", "synthesised by code,", "every note composed",
-                                    "as data.", "", "A minor, 96 bpm", "four channels,", "four minutes.",
-                                    "", "thanks for listening"};
+    static const char* message[] = {"",
+                                    "glimmervandra",
+                                    "a wander through",
+                                    "glimmering things",
+                                    "",
+                                    "every sample here was",
+                                    "synthesised by code,",
+                                    "every note composed",
+                                    "as data.",
+                                    "",
+                                    "A minor, 96 bpm",
+                                    "four channels,",
+                                    "four minutes.",
+                                    "",
+                                    "thanks for listening"};
     for (int i = 16; i < 31; ++i) s[i].name = message[i - 16];
 }

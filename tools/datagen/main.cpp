@@ -1,16 +1,15 @@
 // datagen FOLDER: writes the demo's data set (pictures, models, module)
 // into FOLDER. The build runs it to make Data/ beside the executable.
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "data_set.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
@@ -27,8 +26,7 @@ int main(int argc, char** argv)
     for (const std::string& name : dataSetFileNames()) {
         std::string from = scratch + "/" + name, to = folder + "/" + name;
         if (std::rename(from.c_str(), to.c_str()) != 0) {
-            std::fprintf(stderr, "datagen: cannot move %s to %s: %s\n", from.c_str(), to.c_str(),
-                         std::strerror(errno));
+            std::fprintf(stderr, "datagen: cannot move %s to %s: %s\n", from.c_str(), to.c_str(), std::strerror(errno));
             return 1;
         }
     }

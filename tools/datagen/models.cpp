@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -18,8 +18,7 @@ V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 V3 operator*(V3 a, float k) { return {a.x * k, a.y * k, a.z * k}; }
 V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 float dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 normalised(V3 a)
-{
+V3 normalised(V3 a) {
     float length = std::sqrt(dot(a, a));
     return length > 0.0f ? a * (1.0f / length) : V3{0, 0, 1};
 }
@@ -30,8 +29,7 @@ struct Basis {
     V3 apply(V3 v) const { return x * v.x + y * v.y + z * v.z; }
 };
 
-Basis rotation(V3 axis, float angle)
-{
+Basis rotation(V3 axis, float angle) {
     axis = normalised(axis);
     float c = std::cos(angle), s = std::sin(angle), t = 1.0f - c;
     auto column = [&](V3 e) {
@@ -41,16 +39,14 @@ Basis rotation(V3 axis, float angle)
     return {column({1, 0, 0}), column({0, 1, 0}), column({0, 0, 1})};
 }
 
-Basis compose(const Basis& outer, const Basis& inner)
-{
+Basis compose(const Basis& outer, const Basis& inner) {
     return {outer.apply(inner.x), outer.apply(inner.y), outer.apply(inner.z)};
 }
 
 // Collects vertices and triangles with per-corner normals, group by group.
 class MeshBuilder {
 public:
-    int addMaterial(const std::string& name, const float diffuse[3], float shininess, float glow)
-    {
+    int addMaterial(const std::string& name, const float diffuse[3], float shininess, float glow) {
         Ms3dMaterialRecord m;
         m.name = name;
         for (int c = 0; c < 3; ++c) {
@@ -66,16 +62,14 @@ public:
         return int(file_.materials.size()) - 1;
     }
 
-    void beginGroup(const std::string& name, int material)
-    {
+    void beginGroup(const std::string& name, int material) {
         Ms3dGroupRecord g;
         g.name = name;
         g.materialIndex = int8_t(material);
         file_.groups.push_back(g);
     }
 
-    int addVertex(V3 p)
-    {
+    int addVertex(V3 p) {
         Ms3dVertexRecord v;
         v.x = p.x;
         v.y = p.y;
@@ -87,16 +81,14 @@ public:
 
     void setNormal(int vertex, V3 n) { normals_[size_t(vertex)] = normalised(n); }
 
-    V3 position(int vertex) const
-    {
+    V3 position(int vertex) const {
         const Ms3dVertexRecord& v = file_.vertices[size_t(vertex)];
         return {v.x, v.y, v.z};
     }
 
     // Corners counter-clockwise seen from the side the triangle faces.
-    void addTriangle(int a, int b, int c, float sa = 0, float ta = 0, float sb = 0, float tb = 0,
-                     float sc = 0, float tc = 0)
-    {
+    void addTriangle(int a, int b, int c, float sa = 0, float ta = 0, float sb = 0, float tb = 0, float sc = 0,
+                     float tc = 0) {
         // Front faces are counter-clockwise and culled otherwise: wind every
         // triangle so that it faces the way its corner normals point.
         V3 pa = position(a), pb = position(b), pc = position(c);
@@ -128,8 +120,7 @@ public:
     // [0,1]^2 returning position and normal; wraps in u when closedU.
     // doubleSided adds the back face with reversed winding and normals.
     template <typename Surface>
-    void addSurface(int rows, int columns, bool closedU, bool doubleSided, Surface surface)
-    {
+    void addSurface(int rows, int columns, bool closedU, bool doubleSided, Surface surface) {
         for (int side = 0; side < (doubleSided ? 2 : 1); ++side) {
             int first = int(file_.vertices.size());
             int uCount = closedU ? columns : columns + 1;
@@ -167,15 +158,11 @@ private:
 // -------------------------------------------------------------------- flower
 
 // The stem's centre line: from the ground up, with a gentle S curve.
-V3 stemPoint(float t)
-{
-    return {18.0f * std::sin(t * pi * 1.3f), -14.0f * std::sin(t * pi), -320.0f + 560.0f * t};
-}
+V3 stemPoint(float t) { return {18.0f * std::sin(t * pi * 1.3f), -14.0f * std::sin(t * pi), -320.0f + 560.0f * t}; }
 
 }  // namespace
 
-Ms3dFile buildFlower()
-{
+Ms3dFile buildFlower() {
     MeshBuilder mesh;
     const float stemGreen[3] = {0.20f, 0.55f, 0.16f};
     const float leafGreen[3] = {0.16f, 0.62f, 0.22f};
@@ -289,19 +276,17 @@ struct Skeleton {
 constexpr float figureGirth = 1.5f;
 
 // Walks down a chain: the child starts at the end of the parent's segment.
-Joint child(const Joint& parent, float length, const Basis& bend)
-{
+Joint child(const Joint& parent, float length, const Basis& bend) {
     return {parent.position + parent.frame.y * length, compose(parent.frame, bend)};
 }
 
-Skeleton poseSkeleton(FigurePose pose)
-{
+Skeleton poseSkeleton(FigurePose pose) {
     bool tall = pose == FigurePose::StandingTall;
     Skeleton s;
     // Pelvis at the origin; segments point along the joint's +y (up the
     // spine, down the limbs after their turn).
-    float lean = tall ? -0.05f : 0.55f;       // forward bend of the spine (about x)
-    float neckBend = tall ? -0.15f : 0.75f;   // head up or hanging
+    float lean = tall ? -0.05f : 0.55f;      // forward bend of the spine (about x)
+    float neckBend = tall ? -0.15f : 0.75f;  // head up or hanging
     s.pelvis = {{0, tall ? -5.0f : -22.0f, 0}, rotation({1, 0, 0}, tall ? 0.0f : 0.15f)};
     s.chest = child(s.pelvis, 22.0f, rotation({1, 0, 0}, lean));
     s.neck = child(s.chest, 46.0f, rotation({1, 0, 0}, lean * 0.6f));
@@ -310,8 +295,9 @@ Skeleton poseSkeleton(FigurePose pose)
         float sign = side ? 1.0f : -1.0f;
         // Shoulders at the top of the chest; arms raised in a wide V when
         // tall, hanging forward and out when slumped.
-        Joint shoulder{s.chest.position + s.chest.frame.y * 40.0f + s.chest.frame.x * (sign * 20.0f * figureGirth), s.chest.frame};
-        float raise = tall ? 2.3f : 0.5f;      // angle from hanging straight down
+        Joint shoulder{s.chest.position + s.chest.frame.y * 40.0f + s.chest.frame.x * (sign * 20.0f * figureGirth),
+                       s.chest.frame};
+        float raise = tall ? 2.3f : 0.5f;  // angle from hanging straight down
         float forward = tall ? 0.15f : 0.55f;
         Basis down = rotation({0, 0, 1}, pi);  // turn the segment to point downwards
         Basis arm = compose(rotation({0, 0, 1}, -sign * raise), compose(rotation({1, 0, 0}, -forward), down));
@@ -331,11 +317,10 @@ Skeleton poseSkeleton(FigurePose pose)
 
 // An ellipsoid with semi-axes (a, b, c) along the joint's x, y, z, its
 // centre `offset` along the joint's y: a limb segment, a head, a joint ball.
-void addEllipsoid(MeshBuilder& mesh, const Joint& joint, float offset, float a, float b, float c,
-                  int rings, int segments)
-{
+void addEllipsoid(MeshBuilder& mesh, const Joint& joint, float offset, float a, float b, float c, int rings,
+                  int segments) {
     mesh.addSurface(rings, segments, true, false, [&](float u, float v, V3& p, V3& n) {
-        float polar = v * pi;         // from the joint's -y end to its +y end
+        float polar = v * pi;  // from the joint's -y end to its +y end
         float azimuth = -u * 2.0f * pi;
         V3 unit{std::sin(polar) * std::cos(azimuth), -std::cos(polar), std::sin(polar) * std::sin(azimuth)};
         V3 local{unit.x * a, unit.y * b + offset, unit.z * c};
@@ -349,8 +334,7 @@ void addEllipsoid(MeshBuilder& mesh, const Joint& joint, float offset, float a, 
 
 namespace {
 
-Ms3dFile buildFigureMesh(FigurePose pose)
-{
+Ms3dFile buildFigureMesh(FigurePose pose) {
     Skeleton s = poseSkeleton(pose);
     MeshBuilder mesh;
     const float wood[3] = {0.86f, 0.62f, 0.38f};
@@ -422,8 +406,7 @@ Ms3dFile buildFigureMesh(FigurePose pose)
 
 }  // namespace
 
-Ms3dFile buildFigure(FigurePose pose)
-{
+Ms3dFile buildFigure(FigurePose pose) {
     // Winding follows the normals, which could tip either way on the few
     // degenerate triangles at the poles of the ellipsoids; take every
     // triangle's corner order from the standing pose so that both files hold

@@ -15,15 +15,13 @@ constexpr float pi = 3.14159265358979f;
 constexpr float W = float(slideCanvasWidth);
 constexpr float H = float(slideCanvasHeight);
 
-float smoothStep(float edge0, float edge1, float x)
-{
+float smoothStep(float edge0, float edge1, float x) {
     float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
     return t * t * (3.0f - 2.0f * t);
 }
 
 // Soft highlights instead of hard clipping where lights add up.
-void toneMap(Canvas& canvas)
-{
+void toneMap(Canvas& canvas) {
     for (size_t i = 0; i < canvas.rgba.size(); i += 4)
         for (int c = 0; c < 3; ++c) {
             float v = canvas.rgba[i + size_t(c)];
@@ -32,8 +30,7 @@ void toneMap(Canvas& canvas)
 }
 
 // A small four-pointed sparkle: a glow with two thin rays.
-void addSparkle(Canvas& canvas, float x, float y, float size, const Colour& colour)
-{
+void addSparkle(Canvas& canvas, float x, float y, float size, const Colour& colour) {
     addGlow(canvas, x, y, size, colour, 0.9f);
     for (int k = -int(size * 4); k <= int(size * 4); ++k) {
         float fall = std::exp(-std::fabs(float(k)) / size * 0.9f) * 0.6f;
@@ -42,23 +39,23 @@ void addSparkle(Canvas& canvas, float x, float y, float size, const Colour& colo
     }
 }
 
-void scatterStars(Canvas& canvas, Random& random, int count, float maxY)
-{
+void scatterStars(Canvas& canvas, Random& random, int count, float maxY) {
     for (int i = 0; i < count; ++i) {
         float x = random.range(0, W), y = random.range(0, maxY);
         float brightness = random.uniform();
         brightness *= brightness;
         Colour tint = mixColour({0.8f, 0.85f, 1.0f, 1}, {1.0f, 0.9f, 0.75f, 1}, random.uniform());
-        if (brightness > 0.93f) addSparkle(canvas, x, y, 2.2f, scaleColour(tint, 0.9f));
-        else addGlow(canvas, x, y, 1.2f + 1.6f * brightness, tint, 0.25f + 0.75f * brightness);
+        if (brightness > 0.93f)
+            addSparkle(canvas, x, y, 2.2f, scaleColour(tint, 0.9f));
+        else
+            addGlow(canvas, x, y, 1.2f + 1.6f * brightness, tint, 0.25f + 0.75f * brightness);
     }
 }
 
 // Text with a soft glow of the given colour around it.
-void glowingText(Canvas& canvas, TextPainter& painter, FontStyle style, float size, float centreX,
-                 float baseline, const std::string& text, const Colour& colour, const Colour& glow,
-                 int blurRadius, float glowStrength)
-{
+void glowingText(Canvas& canvas, TextPainter& painter, FontStyle style, float size, float centreX, float baseline,
+                 const std::string& text, const Colour& colour, const Colour& glow, int blurRadius,
+                 float glowStrength) {
     Canvas layer(canvas.width, canvas.height, Colour{0, 0, 0, 0});
     painter.drawCentred(layer, style, size, centreX, baseline, text, Colour{1, 1, 1, 1});
     Mask mask = maskFromAlpha(layer);
@@ -79,8 +76,7 @@ constexpr float cornerFade = 120.0f;
 constexpr float clearRight = cornerLeft - 110.0f;
 static_assert(85 >= meterCornerWidth && 165 >= meterCornerHeight, "the painted corner covers the promised one");
 
-void quietMeterCorner(Canvas& canvas)
-{
+void quietMeterCorner(Canvas& canvas) {
     const int x0 = int(cornerLeft - cornerFade), y0 = int(cornerTop - cornerFade);
     const int w = canvas.width - x0, h = canvas.height - y0;
     Mask channels[3];
@@ -90,7 +86,8 @@ void quietMeterCorner(Canvas& canvas)
         channels[c].value.resize(size_t(w) * size_t(h));
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                channels[c].value[size_t(y) * w + x] = canvas.rgba[(size_t(y0 + y) * canvas.width + size_t(x0 + x)) * 4 + size_t(c)];
+                channels[c].value[size_t(y) * w + x] =
+                    canvas.rgba[(size_t(y0 + y) * canvas.width + size_t(x0 + x)) * 4 + size_t(c)];
         blurMask(channels[c], 26);
     }
     for (int y = 0; y < h; ++y)
@@ -105,14 +102,12 @@ void quietMeterCorner(Canvas& canvas)
 // lower part of the picture, left of the meter's corner, the scene's
 // numeral and name, and a few lines in the show's voice. Sizes are for the
 // 1280x960 canvas, so the body text is 21 pixels high on the 640x480 screen.
-void drawCaption(Canvas& canvas, TextPainter& painter, const std::string& numeral,
-                 const std::string& name, const std::string& body, const Colour& accent)
-{
+void drawCaption(Canvas& canvas, TextPainter& painter, const std::string& numeral, const std::string& name,
+                 const std::string& body, const Colour& accent) {
     quietMeterCorner(canvas);
     const float bodySize = 42.0f, lineGap = 54.0f, margin = 90.0f;
     const float panelLeft = margin - 30, panelRight = clearRight;
-    std::vector<std::string> lines =
-        painter.wrap(FontStyle::SansRegular, bodySize, body, panelRight - margin - 36);
+    std::vector<std::string> lines = painter.wrap(FontStyle::SansRegular, bodySize, body, panelRight - margin - 36);
     float panelBottom = H - 60.0f;
     float panelTop = panelBottom - 150.0f - lineGap * float(lines.size());
     fillRoundedRect(canvas, panelLeft, panelTop, panelRight, panelBottom, 28.0f, Colour{0.02f, 0.02f, 0.05f, 0.62f});
@@ -120,12 +115,10 @@ void drawCaption(Canvas& canvas, TextPainter& painter, const std::string& numera
     float headline = panelTop + 96.0f;
     painter.draw(canvas, FontStyle::SerifBoldItalic, 84.0f, margin + 4, headline, numeral, accent);
     float numeralWidth = painter.measure(FontStyle::SerifBoldItalic, 84.0f, numeral);
-    painter.draw(canvas, FontStyle::SansBold, 70.0f, margin + numeralWidth + 36, headline, name,
-                 Colour{1, 1, 1, 1});
+    painter.draw(canvas, FontStyle::SansBold, 70.0f, margin + numeralWidth + 36, headline, name, Colour{1, 1, 1, 1});
     float y = headline + 70.0f;
     for (const std::string& line : lines) {
-        painter.draw(canvas, FontStyle::SansRegular, bodySize, margin + 6, y, line,
-                     Colour{0.92f, 0.92f, 0.96f, 1});
+        painter.draw(canvas, FontStyle::SansRegular, bodySize, margin + 6, y, line, Colour{0.92f, 0.92f, 0.96f, 1});
         y += lineGap;
     }
 }
@@ -134,8 +127,7 @@ void drawCaption(Canvas& canvas, TextPainter& painter, const std::string& numera
 
 // Slot 0: grass that tiles, seen from above: a mottled ground and many
 // blades, each drawn across the picture's edges so that tiles meet.
-Canvas paintGrass(int size)
-{
+Canvas paintGrass(int size) {
     Canvas canvas(size, size, Colour{0, 0, 0, 1});
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -166,8 +158,7 @@ Canvas paintGrass(int size)
 
 // Slot 1: soft coloured lights on a dark ground, tiling; the scroller
 // drifts it behind its letters and projects it onto them.
-Canvas paintLights(int size)
-{
+Canvas paintLights(int size) {
     Canvas canvas(size, size, Colour{0, 0, 0, 1});
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -192,8 +183,7 @@ Canvas paintLights(int size)
 // Slot 4: the morph scene's light marker, blended by its alpha: a hot
 // white core, a warm halo and four faint rays, fully transparent at the
 // square's edge.
-Canvas paintLightMarker(int size)
-{
+Canvas paintLightMarker(int size) {
     Canvas canvas(size, size, Colour{0, 0, 0, 0});
     float half = float(size) / 2.0f;
     for (int y = 0; y < size; ++y)
@@ -202,8 +192,8 @@ Canvas paintLightMarker(int size)
             float r = std::sqrt(dx * dx + dy * dy);
             float core = std::exp(-r * r * 30.0f);
             float halo = std::exp(-r * r * 3.5f);
-            float rays = (std::exp(-std::fabs(dx) * 28.0f) + std::exp(-std::fabs(dy) * 28.0f)) *
-                         std::exp(-r * 2.5f) * 0.45f;
+            float rays =
+                (std::exp(-std::fabs(dx) * 28.0f) + std::exp(-std::fabs(dy) * 28.0f)) * std::exp(-r * 2.5f) * 0.45f;
             float edge = 1.0f - smoothStep(0.7f, 1.0f, r);
             float alpha = std::clamp(core + 0.9f * halo + rays, 0.0f, 1.0f) * edge;
             Colour c = mixColour({1.0f, 0.72f, 0.32f, 1}, {1, 1, 1, 1}, std::clamp(core * 1.4f + rays, 0.0f, 1.0f));
@@ -215,8 +205,7 @@ Canvas paintLightMarker(int size)
 
 // ------------------------------------------------------------------ slides
 
-Canvas paintTitle(TextPainter& painter)
-{
+Canvas paintTitle(TextPainter& painter) {
     Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
     for (int y = 0; y < slideCanvasHeight; ++y) {
         float t = float(y) / H;
@@ -255,11 +244,10 @@ Canvas paintTitle(TextPainter& painter)
     }
     glowingText(canvas, painter, FontStyle::SerifBoldItalic, 178.0f, W / 2, 470.0f, "Glimmervandra",
                 {1.0f, 0.97f, 0.92f, 1}, {1.0f, 0.55f, 0.85f, 1}, 14, 1.1f);
-    glowingText(canvas, painter, FontStyle::SansItalic, 50.0f, W / 2, 560.0f,
-                "a wander through glimmering things", {0.88f, 0.84f, 1.0f, 1}, {0.4f, 0.3f, 0.9f, 1}, 8,
-                0.6f);
-    painter.drawCentred(canvas, FontStyle::SansRegular, 36.0f, W / 2, 640.0f,
-                        "a real-time demo in five scenes", {0.80f, 0.77f, 0.90f, 1});
+    glowingText(canvas, painter, FontStyle::SansItalic, 50.0f, W / 2, 560.0f, "a wander through glimmering things",
+                {0.88f, 0.84f, 1.0f, 1}, {0.4f, 0.3f, 0.9f, 1}, 8, 0.6f);
+    painter.drawCentred(canvas, FontStyle::SansRegular, 36.0f, W / 2, 640.0f, "a real-time demo in five scenes",
+                        {0.80f, 0.77f, 0.90f, 1});
     toneMap(canvas);
     // The tunnel's floor and ceiling flash about four times a second over
     // half the screen: say so before the show starts, on a dark panel that
@@ -276,8 +264,7 @@ Canvas paintTitle(TextPainter& painter)
 }
 
 // Before the flower: a meadow at golden hour and one flower in it.
-Canvas paintMeadowCard(TextPainter& painter)
-{
+Canvas paintMeadowCard(TextPainter& painter) {
     Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
     fillVertical(canvas, {0.16f, 0.36f, 0.55f, 1}, {0.98f, 0.78f, 0.48f, 1});
     addGlow(canvas, 980, 430, 260, {1.0f, 0.75f, 0.35f, 1}, 0.55f);
@@ -298,7 +285,8 @@ Canvas paintMeadowCard(TextPainter& painter)
         float depth = (y - 500.0f) / (H - 500.0f);
         float length = (12.0f + 60.0f * depth) * random.range(0.6f, 1.3f);
         float lean = random.range(-0.35f, 0.35f);
-        Colour c = hsvColour(random.range(0.2f, 0.3f), random.range(0.5f, 0.8f), random.range(0.25f, 0.65f) * (1.1f - 0.5f * depth));
+        Colour c = hsvColour(random.range(0.2f, 0.3f), random.range(0.5f, 0.8f),
+                             random.range(0.25f, 0.65f) * (1.1f - 0.5f * depth));
         fillCapsule(canvas, {x, y}, {x + lean * length, y - length}, 0.8f + 1.4f * depth, c);
     }
     // The flower: stem, two leaves, petals round a golden centre.
@@ -322,13 +310,15 @@ Canvas paintMeadowCard(TextPainter& painter)
         }
         // The leaf outline is not convex: fill it as a fan of thin quads.
         for (int k = 0; k < 20; ++k)
-            fillConvexPolygon(canvas, {leaf[size_t(k)], leaf[size_t(k + 1)], leaf[size_t(40 - k)], leaf[size_t(41 - k)]},
+            fillConvexPolygon(canvas,
+                              {leaf[size_t(k)], leaf[size_t(k + 1)], leaf[size_t(40 - k)], leaf[size_t(41 - k)]},
                               {0.22f, 0.50f, 0.14f, 1});
     }
     for (int p = 0; p < 12; ++p) {
         float a = float(p) / 12.0f * 2.0f * pi;
         Point2 tip{head.x + 120.0f * std::cos(a), head.y + 100.0f * std::sin(a)};
-        fillCapsule(canvas, head, tip, 26.0f, mixColour({0.93f, 0.42f, 0.75f, 1}, {1.0f, 0.7f, 0.9f, 1}, float(p % 2) * 0.5f));
+        fillCapsule(canvas, head, tip, 26.0f,
+                    mixColour({0.93f, 0.42f, 0.75f, 1}, {1.0f, 0.7f, 0.9f, 1}, float(p % 2) * 0.5f));
     }
     fillDisc(canvas, head.x, head.y, 44.0f, {0.98f, 0.76f, 0.18f, 1});
     addGlow(canvas, head.x - 12, head.y - 12, 20, {1, 1, 0.8f, 1}, 0.4f);
@@ -344,8 +334,7 @@ Canvas paintMeadowCard(TextPainter& painter)
 // own scene code. Three moments five seconds apart (pyramid, cube, pyramid)
 // stand side by side on the scene's own pale lilac, which is also the
 // background of every rendered frame, so the frames join without seams.
-Canvas paintSolidCard(TextPainter& painter)
-{
+Canvas paintSolidCard(TextPainter& painter) {
     // Rendered at two and a half times the size they are shown and averaged
     // down, for smooth edges. The scene's spin is 33 degrees a second; the angles are
     // moments of that spin, chosen where each solid shows its shape.
@@ -389,8 +378,7 @@ Canvas paintSolidCard(TextPainter& painter)
 
 // Before the scroller: copper bars, a star field and a sine-wave greeting,
 // as the 16-bit machines did it.
-Canvas paintScrollerCard(TextPainter& painter)
-{
+Canvas paintScrollerCard(TextPainter& painter) {
     Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{0, 0, 0, 1});
     Random random(1987);
     for (int i = 0; i < 160; ++i) {  // horizontal star streaks
@@ -450,8 +438,7 @@ Canvas paintScrollerCard(TextPainter& painter)
 
 // Before the tunnel: a corner of the Mandelbrot set, worked out by the
 // demo's own fractal renderer, recoloured, over a checkered floor.
-Canvas paintFractalCard(TextPainter& painter)
-{
+Canvas paintFractalCard(TextPainter& painter) {
     TextureImage fractal;
     fractal.width = 640;
     fractal.height = 480;
@@ -475,7 +462,8 @@ Canvas paintFractalCard(TextPainter& painter)
             int fx = x / 2, fy = int(fractal.height) - 1 - y / 2;
             float k = float(fractal.pixels[(size_t(fy) * fractal.width + size_t(fx)) * 4]) / 255.0f;
             Colour c;
-            if (k >= 1.0f) c = {0.02f, 0.0f, 0.05f, 1};
+            if (k >= 1.0f)
+                c = {0.02f, 0.0f, 0.05f, 1};
             else {
                 float t = std::pow(k, 0.45f);
                 c = t < 0.5f ? mixColour({0.03f, 0.02f, 0.12f, 1}, {0.45f, 0.15f, 0.65f, 1}, t * 2.0f)
@@ -492,8 +480,7 @@ Canvas paintFractalCard(TextPainter& painter)
 
 // One figure as a few round limbs, for the morph card: joints in canvas
 // pixels, head, torso, arms and legs.
-void drawFigure(Canvas& canvas, const std::vector<Point2>& joints, const Colour& colour)
-{
+void drawFigure(Canvas& canvas, const std::vector<Point2>& joints, const Colour& colour) {
     // 0 head, 1 neck, 2 pelvis, 3/4 hands, 5/6 elbows, 7/8 knees, 9/10 feet
     fillCapsule(canvas, joints[1], joints[2], 34, colour);
     for (int side = 0; side < 2; ++side) {
@@ -506,8 +493,7 @@ void drawFigure(Canvas& canvas, const std::vector<Point2>& joints, const Colour&
 }
 
 // Before the morph: the figure twice under a spotlight, tall and slumped.
-Canvas paintMorphCard(TextPainter& painter)
-{
+Canvas paintMorphCard(TextPainter& painter) {
     Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
     fillVertical(canvas, {0.05f, 0.03f, 0.04f, 1}, {0.14f, 0.08f, 0.06f, 1});
     for (int y = 0; y < slideCanvasHeight; ++y)  // spotlight cone
@@ -518,10 +504,10 @@ Canvas paintMorphCard(TextPainter& painter)
         }
     addGlow(canvas, W / 2, 520, 240, {1.0f, 0.7f, 0.4f, 1}, 0.22f);
     Colour wood{0.82f, 0.6f, 0.38f, 1};
-    std::vector<Point2> tall = {{470, 165}, {470, 215}, {470, 345}, {400, 120}, {540, 120},
-                                {425, 185}, {515, 185}, {455, 430}, {485, 430}, {450, 515}, {490, 515}};
-    std::vector<Point2> slumped = {{872, 296}, {838, 258}, {815, 372}, {858, 392}, {874, 388},
-                                   {846, 322}, {862, 320}, {842, 446}, {858, 446}, {815, 515}, {835, 515}};
+    std::vector<Point2> tall = {{470, 165}, {470, 215}, {470, 345}, {400, 120}, {540, 120}, {425, 185},
+                                {515, 185}, {455, 430}, {485, 430}, {450, 515}, {490, 515}};
+    std::vector<Point2> slumped = {{872, 296}, {838, 258}, {815, 372}, {858, 392}, {874, 388}, {846, 322},
+                                   {862, 320}, {842, 446}, {858, 446}, {815, 515}, {835, 515}};
     drawFigure(canvas, tall, wood);
     drawFigure(canvas, slumped, scaleColour(wood, 0.85f));
     for (int k = 0; k < 3; ++k)  // a little arrow of dots from one pose to the other
@@ -536,8 +522,7 @@ Canvas paintMorphCard(TextPainter& painter)
     return canvas;
 }
 
-Canvas paintCredits(TextPainter& painter)
-{
+Canvas paintCredits(TextPainter& painter) {
     Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
     fillVertical(canvas, {0.03f, 0.02f, 0.08f, 1}, {0.10f, 0.04f, 0.14f, 1});
     Random random(99);
@@ -549,17 +534,15 @@ Canvas paintCredits(TextPainter& painter)
     glowingText(canvas, painter, FontStyle::SerifBoldItalic, 110.0f, centre, 150.0f, "Glimmervandra",
                 {1.0f, 0.97f, 0.92f, 1}, {1.0f, 0.55f, 0.85f, 1}, 10, 0.9f);
     const Colour heading{1.0f, 0.72f, 0.88f, 1}, body{0.92f, 0.92f, 0.96f, 1};
-    const std::vector<std::pair<std::string, std::string>> roles = {
-        {"Code", "C++17 and OpenGL 1.1"},
-        {"Music", "composed and synthesised in code"},
-        {"Pictures", "painted by a program at build time"},
-        {"Models", "flower and figure, built from code"}};
-    const std::vector<std::pair<std::string, std::string>> libraries = {
-        {"SDL2", "window, keyboard and sound output"},
-        {"libopenmpt", "plays the tracker module"},
-        {"FreeType", "draws the letters"},
-        {"fontconfig", "finds the fonts"},
-        {"Mesa", "OpenGL, GLU and EGL"}};
+    const std::vector<std::pair<std::string, std::string>> roles = {{"Code", "C++17 and OpenGL 1.1"},
+                                                                    {"Music", "composed and synthesised in code"},
+                                                                    {"Pictures", "painted by a program at build time"},
+                                                                    {"Models", "flower and figure, built from code"}};
+    const std::vector<std::pair<std::string, std::string>> libraries = {{"SDL2", "window, keyboard and sound output"},
+                                                                        {"libopenmpt", "plays the tracker module"},
+                                                                        {"FreeType", "draws the letters"},
+                                                                        {"fontconfig", "finds the fonts"},
+                                                                        {"Mesa", "OpenGL, GLU and EGL"}};
     // The largest size up to 40 at which every line fits its column.
     const float nameX = panelLeft + 50.0f, textX = panelLeft + 300.0f, right = panelRight - 40.0f;
     float size = 40.0f;
@@ -595,8 +578,7 @@ Canvas paintCredits(TextPainter& painter)
     return canvas;
 }
 
-Canvas paintSlideCanvas(const std::string& name, TextPainter& painter)
-{
+Canvas paintSlideCanvas(const std::string& name, TextPainter& painter) {
     if (name == dataFileName(titlePicturePath)) return paintTitle(painter);
     if (name == dataFileName(meadowCardPicturePath)) return paintMeadowCard(painter);
     if (name == dataFileName(solidCardPicturePath)) return paintSolidCard(painter);
@@ -609,8 +591,7 @@ Canvas paintSlideCanvas(const std::string& name, TextPainter& painter)
 
 }  // namespace
 
-const std::vector<PictureFile>& pictureFiles()
-{
+const std::vector<PictureFile>& pictureFiles() {
     static const std::vector<PictureFile> files = {
         {dataFileName(grassPicturePath), 256, 256, 24, false},
         {dataFileName(lightsPicturePath), 256, 256, 24, false},
@@ -626,12 +607,14 @@ const std::vector<PictureFile>& pictureFiles()
     return files;
 }
 
-TgaPicture paintPicture(const PictureFile& file, TextPainter& painter)
-{
+TgaPicture paintPicture(const PictureFile& file, TextPainter& painter) {
     Canvas canvas;
-    if (file.name == dataFileName(grassPicturePath)) canvas = paintGrass(file.width);
-    else if (file.name == dataFileName(lightsPicturePath)) canvas = paintLights(file.width);
-    else if (file.name == dataFileName(lightMarkerPicturePath)) canvas = paintLightMarker(file.width);
+    if (file.name == dataFileName(grassPicturePath))
+        canvas = paintGrass(file.width);
+    else if (file.name == dataFileName(lightsPicturePath))
+        canvas = paintLights(file.width);
+    else if (file.name == dataFileName(lightMarkerPicturePath))
+        canvas = paintLightMarker(file.width);
     else if (painter.ready()) {
         // Slides: painted at 4:3 and squeezed into the power-of-two picture,
         // which the slide quad stretches back to 4:3 on the screen.

@@ -9,9 +9,8 @@
 #include "scenes/cube_pyramid_scene.h"
 #include "scenes/slides.h"
 
-bool renderSolidFrames(int width, int height, const std::vector<SolidMoment>& moments,
-                       std::vector<Canvas>& frames, std::string& error)
-{
+bool renderSolidFrames(int width, int height, const std::vector<SolidMoment>& moments, std::vector<Canvas>& frames,
+                       std::string& error) {
     frames.clear();
     // A GPU driver would round differently from build to build and machine
     // to machine; the software rasteriser gives the same pixels everywhere

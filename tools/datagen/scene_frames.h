@@ -19,5 +19,5 @@ struct SolidMoment {
 // operations the programme runs, without the level meter. Mesa's software
 // rasteriser draws them, so that every build paints the same bytes. False,
 // with the reason in `error`, when no headless GL context can be had.
-bool renderSolidFrames(int width, int height, const std::vector<SolidMoment>& moments,
-                       std::vector<Canvas>& frames, std::string& error);
+bool renderSolidFrames(int width, int height, const std::vector<SolidMoment>& moments, std::vector<Canvas>& frames,
+                       std::string& error);

@@ -25,8 +25,8 @@ constexpr Chord Am{A, true}, Dm{D, true}, Em{E, true};
 constexpr Chord Fmaj{F, false}, Cmaj{C, false}, Gmaj{G, false}, Emaj{E, false};
 
 // Effects by their ProTracker numbers.
-constexpr int arpeggio = 0x0, tonePortamento = 0x3, vibrato = 0x4, volumeSlide = 0xA,
-              patternBreak = 0xD, setVolume = 0xC, extended = 0xE, setSpeed = 0xF;
+constexpr int arpeggio = 0x0, tonePortamento = 0x3, vibrato = 0x4, volumeSlide = 0xA, patternBreak = 0xD,
+              setVolume = 0xC, extended = 0xE, setSpeed = 0xF;
 constexpr int noteCut = 0xC0;  // extended effect ECx: cut the note after x ticks
 
 // The song's sections in order: each a builder of one position.
@@ -34,8 +34,7 @@ class Score {
 public:
     explicit Score(ComposedSong& song) : song_(song) {}
 
-    int begin(int rows)
-    {
+    int begin(int rows) {
         song_.module.patterns.emplace_back();
         order_ = int(song_.module.patterns.size()) - 1;
         song_.module.orders.push_back(uint8_t(order_));
@@ -46,8 +45,7 @@ public:
 
     // A note at a row: pitch as a MIDI number (A4 = 69) for pitched
     // instruments, ignored for percussion (played at its recorded rate).
-    void note(int channel, int row, int instrument, int midi, int fx = -1, int parameter = 0)
-    {
+    void note(int channel, int row, int instrument, int midi, int fx = -1, int parameter = 0) {
         if (!checkRow(row)) return;
         ModCell& cell = cell_(channel, row);
         cell.instrument = uint8_t(instrument);
@@ -55,16 +53,14 @@ public:
         if (fx >= 0) setEffect(cell, fx, parameter);
     }
 
-    void effect(int channel, int row, int fx, int parameter)
-    {
+    void effect(int channel, int row, int fx, int parameter) {
         if (!checkRow(row)) return;
         setEffect(cell_(channel, row), fx, parameter);
     }
 
     bool hasEffect(int channel, int row) { return cell_(channel, row).effect || cell_(channel, row).parameter; }
 
-    void problem(const std::string& what)
-    {
+    void problem(const std::string& what) {
         std::ostringstream s;
         s << "position " << order_ << ": " << what;
         song_.problems.push_back(s.str());
@@ -75,15 +71,13 @@ public:
 private:
     ModCell& cell_(int channel, int row) { return song_.module.patterns[size_t(order_)].cells[row][channel]; }
 
-    bool checkRow(int row)
-    {
+    bool checkRow(int row) {
         if (row >= 0 && row < rows_.back()) return true;
         problem("row " + std::to_string(row) + " outside the position");
         return false;
     }
 
-    void setEffect(ModCell& cell, int fx, int parameter)
-    {
+    void setEffect(ModCell& cell, int fx, int parameter) {
         if ((cell.effect || cell.parameter) && !(cell.effect == fx && cell.parameter == parameter))
             problem("two effects on one cell");
         cell.effect = uint8_t(fx);
@@ -94,15 +88,14 @@ private:
     // last row; the composer keeps one free there.
     int harmonyBreakChannel(int) { return harmony; }
 
-    uint16_t periodFor(int instrument, int midi, int row)
-    {
+    uint16_t periodFor(int instrument, int midi, int row) {
         int shift = instrumentOctaveShift(instrument);
         if (shift < 0) return instrument == riser ? modPeriod(2, 0) : modPeriod(3, 0);
         int octave = midi / 12 - 1 - shift;
         int semitone = midi % 12;
         if (octave < 1 || octave > 3) {
-            problem("note " + std::to_string(midi) + " of instrument " + std::to_string(instrument) +
-                    " at row " + std::to_string(row) + " outside the three octaves");
+            problem("note " + std::to_string(midi) + " of instrument " + std::to_string(instrument) + " at row " +
+                    std::to_string(row) + " outside the three octaves");
             octave = octave < 1 ? 1 : 3;
         }
         return modPeriod(octave, semitone);
@@ -124,8 +117,7 @@ struct MelodyEvent {
     bool glide;
 };
 
-std::vector<MelodyEvent> parseMelody(const std::string& text, Score& score)
-{
+std::vector<MelodyEvent> parseMelody(const std::string& text, Score& score) {
     std::vector<MelodyEvent> events;
     std::istringstream in(text);
     std::string token;
@@ -142,8 +134,10 @@ std::vector<MelodyEvent> parseMelody(const std::string& text, Score& score)
             e.glide = true;
             name.erase(0, 1);
         }
-        if (name == "r") e.midi = -1;
-        else if (name == "~") e.midi = -2;
+        if (name == "r")
+            e.midi = -1;
+        else if (name == "~")
+            e.midi = -2;
         else {
             static const int letters[7] = {A, B, C, D, E, F, G};
             int letter = std::tolower(static_cast<unsigned char>(name[0])) - 'a';
@@ -153,8 +147,10 @@ std::vector<MelodyEvent> parseMelody(const std::string& text, Score& score)
             }
             int pitch = letters[letter];
             size_t i = 1;
-            if (name[i] == '#') pitch += 1, ++i;
-            else if (name[i] == 'b') pitch -= 1, ++i;
+            if (name[i] == '#')
+                pitch += 1, ++i;
+            else if (name[i] == 'b')
+                pitch -= 1, ++i;
             int octave = std::atoi(name.c_str() + i);
             e.midi = (octave + 1) * 12 + pitch;
         }
@@ -165,14 +161,13 @@ std::vector<MelodyEvent> parseMelody(const std::string& text, Score& score)
 
 struct MelodyStyle {
     int instrument;
-    int volume = -1;          // set on every note when >= 0
-    int vibratoAfter = 3;     // rows into a long note before vibrato starts; 0 = none
+    int volume = -1;       // set on every note when >= 0
+    int vibratoAfter = 3;  // rows into a long note before vibrato starts; 0 = none
     int vibratoParameter = 0x43;
 };
 
 // Places a melody from a row on; returns the row after its end.
-int placeMelody(Score& score, int channel, int row, const std::string& text, const MelodyStyle& style)
-{
+int placeMelody(Score& score, int channel, int row, const std::string& text, const MelodyStyle& style) {
     for (const MelodyEvent& e : parseMelody(text, score)) {
         if (e.midi == -1) {
             score.effect(channel, row, setVolume, 0);
@@ -197,49 +192,49 @@ int placeMelody(Score& score, int channel, int row, const std::string& text, con
 // Drums: one character per row. k kick, s snare, g ghost snare, h closed
 // hat, H accented hat, o open hat, c clap, t tom, x the accent crash,
 // b boom, '.' nothing.
-void placeDrums(Score& score, int row, const std::string& bar, int hatVolume = 26)
-{
+void placeDrums(Score& score, int row, const std::string& bar, int hatVolume = 26) {
     for (size_t i = 0; i < bar.size(); ++i, ++row) {
         switch (bar[i]) {
-        case 'k': score.note(drums, row, kick, 0); break;
-        case 's': score.note(drums, row, snare, 0); break;
-        case 'g': score.note(drums, row, snare, 0, setVolume, 18); break;
-        case 'h': score.note(drums, row, closedHat, 0, setVolume, hatVolume); break;
-        case 'H': score.note(drums, row, closedHat, 0, setVolume, hatVolume + 14); break;
-        case 'o': score.note(drums, row, openHat, 0); break;
-        case 'c': score.note(drums, row, clap, 0); break;
-        case 't': score.note(drums, row, tom, 0); break;
-        case 'x': score.note(drums, row, crash, 0); break;
-        case 'b': score.note(drums, row, boom, 0); break;
-        default: break;
+            case 'k': score.note(drums, row, kick, 0); break;
+            case 's': score.note(drums, row, snare, 0); break;
+            case 'g': score.note(drums, row, snare, 0, setVolume, 18); break;
+            case 'h': score.note(drums, row, closedHat, 0, setVolume, hatVolume); break;
+            case 'H': score.note(drums, row, closedHat, 0, setVolume, hatVolume + 14); break;
+            case 'o': score.note(drums, row, openHat, 0); break;
+            case 'c': score.note(drums, row, clap, 0); break;
+            case 't': score.note(drums, row, tom, 0); break;
+            case 'x': score.note(drums, row, crash, 0); break;
+            case 'b': score.note(drums, row, boom, 0); break;
+            default: break;
         }
     }
 }
 
 // Bass lines relative to the chord: R root, O octave, F fifth, S seventh
 // (sustained); lower case the same, cut short; 'x' silences; '.' nothing.
-int bassRoot(const Chord& chord)
-{
+int bassRoot(const Chord& chord) {
     return 28 + (chord.root - E + 12) % 12;  // E1 .. D#2
 }
 
-void placeBass(Score& score, int row, const Chord& chord, const std::string& bar, int volume = -1)
-{
+void placeBass(Score& score, int row, const Chord& chord, const std::string& bar, int volume = -1) {
     int root = bassRoot(chord);
     for (size_t i = 0; i < bar.size(); ++i, ++row) {
         char c = bar[i];
         int offset;
         switch (std::toupper(static_cast<unsigned char>(c))) {
-        case 'R': offset = 0; break;
-        case 'O': offset = 12; break;
-        case 'F': offset = 7; break;
-        case 'S': offset = 10; break;
-        case 'X': score.effect(bassline, row, setVolume, 0); continue;
-        default: continue;
+            case 'R': offset = 0; break;
+            case 'O': offset = 12; break;
+            case 'F': offset = 7; break;
+            case 'S': offset = 10; break;
+            case 'X': score.effect(bassline, row, setVolume, 0); continue;
+            default: continue;
         }
-        if (std::islower(static_cast<unsigned char>(c))) score.note(bassline, row, bass, root + offset, extended, noteCut | 4);
-        else if (volume >= 0) score.note(bassline, row, bass, root + offset, setVolume, volume);
-        else score.note(bassline, row, bass, root + offset);
+        if (std::islower(static_cast<unsigned char>(c)))
+            score.note(bassline, row, bass, root + offset, extended, noteCut | 4);
+        else if (volume >= 0)
+            score.note(bassline, row, bass, root + offset, setVolume, volume);
+        else
+            score.note(bassline, row, bass, root + offset);
     }
 }
 
@@ -248,8 +243,7 @@ int padRoot(const Chord& chord) { return 48 + chord.root; }
 int padInstrument(const Chord& chord) { return chord.minor ? padMinor : padMajor; }
 
 // A pad that swells from one volume towards another, 10 a row (2 a tick).
-void swellPad(Score& score, int row, const Chord& chord, int fromVolume, int toVolume)
-{
+void swellPad(Score& score, int row, const Chord& chord, int fromVolume, int toVolume) {
     score.note(harmony, row, padInstrument(chord), padRoot(chord), setVolume, fromVolume);
     // Whole rows of +10, then the rest (in steps of 5, a slide of 1 a tick).
     int rise = toVolume - fromVolume;
@@ -258,18 +252,18 @@ void swellPad(Score& score, int row, const Chord& chord, int fromVolume, int toV
 }
 
 // Chord stabs: 'C' a stab cut after three ticks, 'L' a longer one.
-void placeStabs(Score& score, int row, const Chord& chord, const std::string& bar)
-{
+void placeStabs(Score& score, int row, const Chord& chord, const std::string& bar) {
     for (size_t i = 0; i < bar.size(); ++i, ++row) {
-        if (bar[i] == 'C') score.note(harmony, row, padInstrument(chord), padRoot(chord), extended, noteCut | 3);
-        else if (bar[i] == 'L') score.note(harmony, row, padInstrument(chord), padRoot(chord));
+        if (bar[i] == 'C')
+            score.note(harmony, row, padInstrument(chord), padRoot(chord), extended, noteCut | 3);
+        else if (bar[i] == 'L')
+            score.note(harmony, row, padInstrument(chord), padRoot(chord));
     }
 }
 
 // Plucked arpeggio over the chord: digits index the chord tones
 // 0 root, 1 third, 2 fifth, 3 octave; '.' nothing.
-void placeArp(Score& score, int row, const Chord& chord, const std::string& bar)
-{
+void placeArp(Score& score, int row, const Chord& chord, const std::string& bar) {
     int base = 60 + chord.root;  // C4 .. B4, so the octave stays within B5
     int tones[4] = {0, chord.minor ? 3 : 4, 7, 12};
     for (size_t i = 0; i < bar.size(); ++i, ++row)
@@ -278,14 +272,16 @@ void placeArp(Score& score, int row, const Chord& chord, const std::string& bar)
 
 // A tracker arpeggio (effect 0xy) on the chip square: the chord rattled
 // out tick by tick, retriggered on 'N', held with the effect elsewhere.
-void placeChipChord(Score& score, int row, const Chord& chord, const std::string& bar)
-{
+void placeChipChord(Score& score, int row, const Chord& chord, const std::string& bar) {
     int base = 57 + (chord.root - A + 12) % 12;
     int parameter = chord.minor ? 0x37 : 0x47;
     for (size_t i = 0; i < bar.size(); ++i, ++row) {
-        if (bar[i] == 'N') score.note(harmony, row, chip, base, arpeggio, parameter);
-        else if (bar[i] == '-') score.effect(harmony, row, arpeggio, parameter);
-        else if (bar[i] == 'x') score.effect(harmony, row, setVolume, 0);
+        if (bar[i] == 'N')
+            score.note(harmony, row, chip, base, arpeggio, parameter);
+        else if (bar[i] == '-')
+            score.effect(harmony, row, arpeggio, parameter);
+        else if (bar[i] == 'x')
+            score.effect(harmony, row, setVolume, 0);
     }
 }
 
@@ -333,8 +329,7 @@ const MelodyStyle bellStyle{bell, -1, 0, 0};
 // ------------------------------------------------------------ sections
 
 // 0:00 The title. Pads swell out of silence under the bell figure.
-void introOne(Score& s)
-{
+void introOne(Score& s) {
     s.begin(64);
     s.effect(drums, 0, setSpeed, 96);  // 96 beats a minute, speed 6 by default
     const Chord chords[4] = {Am, Fmaj, Cmaj, Gmaj};
@@ -348,8 +343,7 @@ void introOne(Score& s)
 
 // 0:10 The title continues; at row 32 the title gives way and the build
 // to the drop begins: snare roll, rising bass, the riser.
-void introTwoAndBuild(Score& s)
-{
+void introTwoAndBuild(Score& s) {
     s.begin(64);
     swellPad(s, 0, Am, 24, 44);
     swellPad(s, 16, Fmaj, 24, 44);
@@ -377,9 +371,7 @@ const char* grooveBar = "k.h.s.hkh.k.s.hh";
 const char* grooveFill = "k.h.s.hkh.k.sgss";
 const char* bassGroove = "r.o.r.oRr.o.r.oO";
 
-void themeSection(Score& s, const char* tune, const Chord (&chords)[4], bool accent, const char* stabs,
-                  bool claps)
-{
+void themeSection(Score& s, const char* tune, const Chord (&chords)[4], bool accent, const char* stabs, bool claps) {
     s.begin(64);
     for (int bar = 0; bar < 4; ++bar) {
         std::string drumsBar = bar == 3 ? grooveFill : grooveBar;
@@ -393,8 +385,7 @@ void themeSection(Score& s, const char* tune, const Chord (&chords)[4], bool acc
 }
 
 // 0:20 The drop: the flower scene begins. A boom instead of the first stab.
-void dropOne(Score& s)
-{
+void dropOne(Score& s) {
     const Chord chords[4] = {Am, Fmaj, Cmaj, Gmaj};
     themeSection(s, themeA1, chords, false, "..C..C....C..C..", false);
     s.note(harmony, 0, boom, 0);
@@ -402,38 +393,35 @@ void dropOne(Score& s)
 
 // 0:30 Second half of the theme; the accent crash lands on its downbeat
 // (the first sound of instrument 9 in the song).
-void dropTwo(Score& s)
-{
+void dropTwo(Score& s) {
     const Chord chords[4] = {Am, Fmaj, Gmaj, Emaj};
     themeSection(s, themeA2, chords, true, "..C..C....C..C..", false);
 }
 
 // 0:40-1:00 Breakdown under the second card: pads, soft lead, a heartbeat.
-void breakdown(Score& s, bool second)
-{
+void breakdown(Score& s, bool second) {
     s.begin(64);
     const Chord chords[4] = {Fmaj, Gmaj, Em, second ? Emaj : Am};
     for (int bar = 0; bar < 4; ++bar) {
         swellPad(s, bar * 16, chords[bar], 16, 38);
         placeBass(s, bar * 16, chords[bar], "R.......F.......", 30);
-        if (second && bar == 3) placeDrums(s, bar * 16, "k...s...s.s.ssss");
-        else placeDrums(s, bar * 16, second ? "k.....h.g.....h." : "k.......g.......", 18);
+        if (second && bar == 3)
+            placeDrums(s, bar * 16, "k...s...s.s.ssss");
+        else
+            placeDrums(s, bar * 16, second ? "k.....h.g.....h." : "k.......g.......", 18);
     }
     if (second)
-        placeMelody(s, melody, 0,
-                    "c5:6 a4:6 f4:4 d5:6 b4:6 g4:4 e5:6 g5:6 b5:4 g#5:8 e5:4 r:4", softLead);
+        placeMelody(s, melody, 0, "c5:6 a4:6 f4:4 d5:6 b4:6 g4:4 e5:6 g5:6 b5:4 g#5:8 e5:4 r:4", softLead);
     else
-        placeMelody(s, melody, 0, "a4:6 c5:6 f5:4 g5:12 f5:2 d5:2 e5:6 g5:6 b5:4 a5:12 g5:2 e5:2",
-                    softLead);
+        placeMelody(s, melody, 0, "a4:6 c5:6 f5:4 g5:12 f5:2 d5:2 e5:6 g5:6 b5:4 a5:12 g5:2 e5:2", softLead);
 }
 
 // 1:00-1:20 The cube and the pyramid: theme B, heavier, with claps.
-void cubeSection(Score& s, bool second)
-{
+void cubeSection(Score& s, bool second) {
     s.begin(64);
     const Chord first[4] = {Dm, Am, Emaj, Am};
     const Chord other[4] = {Fmaj, Gmaj, Am, Am};
-    const Chord (&chords)[4] = second ? other : first;
+    const Chord(&chords)[4] = second ? other : first;
     for (int bar = 0; bar < 4; ++bar) {
         std::string drumsBar = "k.h.c.hkk.h.c.ho";
         if (bar == 0 && !second) drumsBar[0] = 'x';
@@ -446,8 +434,7 @@ void cubeSection(Score& s, bool second)
 }
 
 // 1:20 Card of the scroller: a chip-tune interlude, tracker arpeggios.
-void chipInterlude(Score& s)
-{
+void chipInterlude(Score& s) {
     s.begin(64);
     const Chord chords[4] = {Am, Fmaj, Cmaj, Gmaj};
     for (int bar = 0; bar < 4; ++bar) {
@@ -462,8 +449,7 @@ void chipInterlude(Score& s)
 }
 
 // 1:30-2:15 The scroller: the theme over tracker arpeggios.
-void scrollerSection(Score& s, const char* tune, const Chord (&chords)[4], bool accent)
-{
+void scrollerSection(Score& s, const char* tune, const Chord (&chords)[4], bool accent) {
     s.begin(64);
     for (int bar = 0; bar < 4; ++bar) {
         std::string drumsBar = bar == 3 ? "k.h.s.hkh.k.s.so" : "k.h.s.hkh.k.s.hH";
@@ -475,8 +461,7 @@ void scrollerSection(Score& s, const char* tune, const Chord (&chords)[4], bool 
     placeMelody(s, melody, 0, tune, leadStyle);
 }
 
-void scrollerBridge(Score& s)
-{
+void scrollerBridge(Score& s) {
     s.begin(64);
     const Chord chords[4] = {Fmaj, Gmaj, Em, Emaj};
     for (int bar = 0; bar < 4; ++bar) {
@@ -488,8 +473,7 @@ void scrollerBridge(Score& s)
 }
 
 // 2:10 Half a position: a tom fill to turn the corner.
-void scrollerTurn(Score& s)
-{
+void scrollerTurn(Score& s) {
     s.begin(32);
     placeDrums(s, 0, "k.h.s.hkh.k.s.hh");
     placeDrums(s, 16, "t.t.t.tts.s.ssss");
@@ -501,8 +485,7 @@ void scrollerTurn(Score& s)
 }
 
 // 2:15 The fractal's card: still water, bell and pads.
-void ethereal(Score& s)
-{
+void ethereal(Score& s) {
     s.begin(64);
     const Chord chords[4] = {Am, Fmaj, Dm, Emaj};
     s.note(drums, 0, boom, 0);
@@ -518,8 +501,7 @@ void ethereal(Score& s)
 }
 
 // 2:25-2:50 The tunnel: driving sixteenths, the lead gliding between notes.
-void tunnelSection(Score& s, int part)
-{
+void tunnelSection(Score& s, int part) {
     s.begin(part == 2 ? 32 : 64);
     // The last, half position turns to the dominant for the morph's card.
     const Chord chords[4] = {Am, part == 2 ? Emaj : Am, Fmaj, Gmaj};
@@ -532,14 +514,16 @@ void tunnelSection(Score& s, int part)
         placeBass(s, bar * 16, chords[bar], "rrrorrrorrrorrro");
         if (part >= 1) placeArp(s, bar * 16, chords[bar], "0213021302130213");
     }
-    if (part == 0) placeMelody(s, melody, 0, "a4:16 /e5:8 /c5:8 /f5:16 /g5:8 /b5:8", leadStyle);
-    else if (part == 1) placeMelody(s, melody, 0, "/a5:16 /e5:8 /g5:8 /a5:16 /b5:8 /d5:8", leadStyle);
-    else placeMelody(s, melody, 0, "/e5:16 /g#5:16", leadStyle);
+    if (part == 0)
+        placeMelody(s, melody, 0, "a4:16 /e5:8 /c5:8 /f5:16 /g5:8 /b5:8", leadStyle);
+    else if (part == 1)
+        placeMelody(s, melody, 0, "/a5:16 /e5:8 /g5:8 /a5:16 /b5:8 /d5:8", leadStyle);
+    else
+        placeMelody(s, melody, 0, "/e5:16 /g#5:16", leadStyle);
 }
 
 // 2:50 The morph's card: half a position of held breath.
-void morphCard(Score& s)
-{
+void morphCard(Score& s) {
     s.begin(32);
     swellPad(s, 0, Dm, 16, 40);
     swellPad(s, 16, Emaj, 24, 48);
@@ -550,8 +534,7 @@ void morphCard(Score& s)
 }
 
 // 2:55-3:10 The climax under the morph: the theme at full strength.
-void climax(Score& s, bool half)
-{
+void climax(Score& s, bool half) {
     s.begin(half ? 32 : 64);
     const Chord chords[4] = {Am, Fmaj, Cmaj, Emaj};
     int bars = half ? 2 : 4;
@@ -563,16 +546,17 @@ void climax(Score& s, bool half)
         placeBass(s, bar * 16, chords[bar], bassGroove);
         placeArp(s, bar * 16, chords[bar], "0.1.2.3.3.2.1.2.");
     }
-    if (half) placeMelody(s, melody, 0, "e5:2 a4:2 c5:2 e5:4 a5:4 g5:2 f5:6 e5:2 c5:2 a4:2 /c5:4", leadStyle);
-    else placeMelody(s, melody, 0,
-                     "e5:2 a4:2 c5:2 e5:4 a5:4 g5:2 f5:6 e5:2 c5:2 a4:2 c5:2 f5:2 "
-                     "e5:4 g5:2 e5:2 c5:4 d5:2 e5:2 b4:6 g#4:4 e4:2 g#4:2 b4:2",
-                     leadStyle);
+    if (half)
+        placeMelody(s, melody, 0, "e5:2 a4:2 c5:2 e5:4 a5:4 g5:2 f5:6 e5:2 c5:2 a4:2 /c5:4", leadStyle);
+    else
+        placeMelody(s, melody, 0,
+                    "e5:2 a4:2 c5:2 e5:4 a5:4 g5:2 f5:6 e5:2 c5:2 a4:2 c5:2 f5:2 "
+                    "e5:4 g5:2 e5:2 c5:4 d5:2 e5:2 b4:6 g#4:4 e4:2 g#4:2 b4:2",
+                    leadStyle);
 }
 
 // 3:10-3:45 The credits: the theme once more, unhurried, then fading.
-void outro(Score& s, int part)
-{
+void outro(Score& s, int part) {
     s.begin(part == 3 ? 32 : 64);
     // The second part carries the theme's answer, over its own chords.
     const Chord chords[4] = {Am, Fmaj, part == 1 ? Gmaj : Cmaj, part == 1 ? Emaj : Gmaj};
@@ -591,16 +575,19 @@ void outro(Score& s, int part)
             placeBass(s, bar * 16, chords[bar], "R", 28);
         }
     }
-    if (part == 0) placeMelody(s, melody, 0, themeA1, bellStyle);
-    else if (part == 1) placeMelody(s, melody, 0, themeA2, MelodyStyle{lead, 28, 3, 0x33});
-    else if (part == 2) placeMelody(s, melody, 0, bellIntro, bellStyle);
-    else placeMelody(s, melody, 0, "a5:4 e5:4 c5:4 e5:4 a5:4 f5:4 c5:8", bellStyle);
+    if (part == 0)
+        placeMelody(s, melody, 0, themeA1, bellStyle);
+    else if (part == 1)
+        placeMelody(s, melody, 0, themeA2, MelodyStyle{lead, 28, 3, 0x33});
+    else if (part == 2)
+        placeMelody(s, melody, 0, bellIntro, bellStyle);
+    else
+        placeMelody(s, melody, 0, "a5:4 e5:4 c5:4 e5:4 a5:4 f5:4 c5:8", bellStyle);
 }
 
 // 3:45 Coda: the dominant, fading, so that the loop falls home on A minor
 // at the start of the song.
-void coda(Score& s)
-{
+void coda(Score& s) {
     s.begin(64);
     swellPad(s, 0, Fmaj, 20, 38);
     swellPad(s, 32, Emaj, 20, 38);
@@ -613,46 +600,44 @@ void coda(Score& s)
 
 }  // namespace
 
-ComposedSong composeSong()
-{
+ComposedSong composeSong() {
     ComposedSong song;
     song.module.title = "glimmervandra";
     synthesiseInstruments(song.module);
     Score s(song);
-    introOne(s);                  // 0   0:00  title
-    introTwoAndBuild(s);          // 1   0:10  title ends at row 32 (0:15), build
-    dropOne(s);                   // 2   0:20  the drop: flower scene
-    dropTwo(s);                   // 3   0:30  first accent (instrument 9)
-    breakdown(s, false);          // 4   0:40  card II
-    breakdown(s, true);           // 5   0:50
-    cubeSection(s, false);        // 6   1:00  cube and pyramid
-    cubeSection(s, true);         // 7   1:10
-    chipInterlude(s);             // 8   1:20  card III
+    introOne(s);            // 0   0:00  title
+    introTwoAndBuild(s);    // 1   0:10  title ends at row 32 (0:15), build
+    dropOne(s);             // 2   0:20  the drop: flower scene
+    dropTwo(s);             // 3   0:30  first accent (instrument 9)
+    breakdown(s, false);    // 4   0:40  card II
+    breakdown(s, true);     // 5   0:50
+    cubeSection(s, false);  // 6   1:00  cube and pyramid
+    cubeSection(s, true);   // 7   1:10
+    chipInterlude(s);       // 8   1:20  card III
     const Chord scrollChords[4] = {Am, Fmaj, Cmaj, Gmaj};
     const Chord answerChords[4] = {Am, Fmaj, Gmaj, Emaj};
-    scrollerSection(s, themeA1, scrollChords, true);    // 9   1:30 scroller
-    scrollerSection(s, themeA2, answerChords, false);   // 10  1:40
-    scrollerSection(s, themeC, scrollChords, true);     // 11  1:50
-    scrollerBridge(s);            // 12  2:00
-    scrollerTurn(s);              // 13  2:10  (half)
-    ethereal(s);                  // 14  2:15  card IV
-    tunnelSection(s, 0);          // 15  2:25  tunnel
-    tunnelSection(s, 1);          // 16  2:35
-    tunnelSection(s, 2);          // 17  2:45  (half)
-    morphCard(s);                 // 18  2:50  card V (half)
-    climax(s, false);             // 19  2:55  morph
-    climax(s, true);              // 20  3:05  (half)
-    outro(s, 0);                  // 21  3:10  credits
-    outro(s, 1);                  // 22  3:20
-    outro(s, 2);                  // 23  3:30
-    outro(s, 3);                  // 24  3:40  (half)
-    coda(s);                      // 25  3:45-3:55, then back to the start
+    scrollerSection(s, themeA1, scrollChords, true);   // 9   1:30 scroller
+    scrollerSection(s, themeA2, answerChords, false);  // 10  1:40
+    scrollerSection(s, themeC, scrollChords, true);    // 11  1:50
+    scrollerBridge(s);                                 // 12  2:00
+    scrollerTurn(s);                                   // 13  2:10  (half)
+    ethereal(s);                                       // 14  2:15  card IV
+    tunnelSection(s, 0);                               // 15  2:25  tunnel
+    tunnelSection(s, 1);                               // 16  2:35
+    tunnelSection(s, 2);                               // 17  2:45  (half)
+    morphCard(s);                                      // 18  2:50  card V (half)
+    climax(s, false);                                  // 19  2:55  morph
+    climax(s, true);                                   // 20  3:05  (half)
+    outro(s, 0);                                       // 21  3:10  credits
+    outro(s, 1);                                       // 22  3:20
+    outro(s, 2);                                       // 23  3:30
+    outro(s, 3);                                       // 24  3:40  (half)
+    coda(s);                                           // 25  3:45-3:55, then back to the start
     song.module.restartPosition = 0;
     return song;
 }
 
-std::vector<int> songPositionRows()
-{
+std::vector<int> songPositionRows() {
     std::vector<int> rows;
     ComposedSong song = composeSong();
     for (size_t i = 0; i < song.module.orders.size(); ++i) {
@@ -666,8 +651,7 @@ std::vector<int> songPositionRows()
     return rows;
 }
 
-double songLengthSeconds()
-{
+double songLengthSeconds() {
     double seconds = 0.0;
     for (int rows : songPositionRows()) seconds += rows * songSecondsPerRow;
     return seconds;

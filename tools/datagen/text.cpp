@@ -4,10 +4,10 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <sys/stat.h>
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <sys/stat.h>
 
 namespace {
 
@@ -16,29 +16,26 @@ struct StyleInfo {
     const char* pattern;   // fontconfig pattern for the same face
 };
 
-StyleInfo styleInfo(FontStyle style)
-{
+StyleInfo styleInfo(FontStyle style) {
     switch (style) {
-    case FontStyle::SansRegular: return {"LiberationSans-Regular.ttf", "Liberation Sans:style=Regular"};
-    case FontStyle::SansBold: return {"LiberationSans-Bold.ttf", "Liberation Sans:style=Bold"};
-    case FontStyle::SansItalic: return {"LiberationSans-Italic.ttf", "Liberation Sans:style=Italic"};
-    case FontStyle::SerifBoldItalic:
-        return {"LiberationSerif-BoldItalic.ttf", "Liberation Serif:style=Bold Italic"};
-    case FontStyle::SerifItalic: return {"LiberationSerif-Italic.ttf", "Liberation Serif:style=Italic"};
-    case FontStyle::MonoBold: return {"LiberationMono-Bold.ttf", "Liberation Mono:style=Bold"};
+        case FontStyle::SansRegular: return {"LiberationSans-Regular.ttf", "Liberation Sans:style=Regular"};
+        case FontStyle::SansBold: return {"LiberationSans-Bold.ttf", "Liberation Sans:style=Bold"};
+        case FontStyle::SansItalic: return {"LiberationSans-Italic.ttf", "Liberation Sans:style=Italic"};
+        case FontStyle::SerifBoldItalic:
+            return {"LiberationSerif-BoldItalic.ttf", "Liberation Serif:style=Bold Italic"};
+        case FontStyle::SerifItalic: return {"LiberationSerif-Italic.ttf", "Liberation Serif:style=Italic"};
+        case FontStyle::MonoBold: return {"LiberationMono-Bold.ttf", "Liberation Mono:style=Bold"};
     }
     return {"LiberationSans-Regular.ttf", "Liberation Sans"};
 }
 
-bool fileExists(const std::string& path)
-{
+bool fileExists(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // Next code point of a UTF-8 string; malformed bytes come out as '?'.
-uint32_t nextCodePoint(const std::string& text, size_t& i)
-{
+uint32_t nextCodePoint(const std::string& text, size_t& i) {
     unsigned char c = static_cast<unsigned char>(text[i++]);
     if (c < 0x80) return c;
     int extra = (c >= 0xF0) ? 3 : (c >= 0xE0) ? 2 : (c >= 0xC0) ? 1 : -1;
@@ -56,11 +53,9 @@ uint32_t nextCodePoint(const std::string& text, size_t& i)
 
 }  // namespace
 
-std::string findFontFile(FontStyle style)
-{
+std::string findFontFile(FontStyle style) {
     StyleInfo info = styleInfo(style);
-    for (const char* folder : {"/usr/share/fonts/truetype/liberation2/",
-                               "/usr/share/fonts/truetype/liberation/"}) {
+    for (const char* folder : {"/usr/share/fonts/truetype/liberation2/", "/usr/share/fonts/truetype/liberation/"}) {
         std::string path = std::string(folder) + info.fileName;
         if (fileExists(path)) return path;
     }
@@ -86,16 +81,14 @@ struct TextPainter::Impl {
     FT_Library library = nullptr;
     std::map<FontStyle, FT_Face> faces;
 
-    FT_Face face(FontStyle style, float pixelSize)
-    {
+    FT_Face face(FontStyle style, float pixelSize) {
         FT_Face f = faces.at(style);
         FT_Set_Char_Size(f, 0, FT_F26Dot6(std::lround(pixelSize * 64.0f)), 72, 72);
         return f;
     }
 };
 
-TextPainter::TextPainter() : impl_(new Impl)
-{
+TextPainter::TextPainter() : impl_(new Impl) {
     if (FT_Init_FreeType(&impl_->library) != 0) {
         std::fprintf(stderr, "datagen: FreeType could not be initialised\n");
         return;
@@ -105,8 +98,7 @@ TextPainter::TextPainter() : impl_(new Impl)
         std::string path = findFontFile(style);
         FT_Face face = nullptr;
         if (path.empty() || FT_New_Face(impl_->library, path.c_str(), 0, &face) != 0) {
-            std::fprintf(stderr, "datagen: no font for %s (install fonts-liberation2)\n",
-                         styleInfo(style).pattern);
+            std::fprintf(stderr, "datagen: no font for %s (install fonts-liberation2)\n", styleInfo(style).pattern);
             return;
         }
         impl_->faces[style] = face;
@@ -114,14 +106,12 @@ TextPainter::TextPainter() : impl_(new Impl)
     ready_ = true;
 }
 
-TextPainter::~TextPainter()
-{
+TextPainter::~TextPainter() {
     for (auto& entry : impl_->faces) FT_Done_Face(entry.second);
     if (impl_->library) FT_Done_FreeType(impl_->library);
 }
 
-float TextPainter::measure(FontStyle style, float pixelSize, const std::string& text)
-{
+float TextPainter::measure(FontStyle style, float pixelSize, const std::string& text) {
     if (!ready_) return 0.0f;
     FT_Face face = impl_->face(style, pixelSize);
     float width = 0.0f;
@@ -133,16 +123,14 @@ float TextPainter::measure(FontStyle style, float pixelSize, const std::string& 
             FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
             width += float(kern.x) / 64.0f;
         }
-        if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0)
-            width += float(face->glyph->advance.x) / 64.0f;
+        if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0) width += float(face->glyph->advance.x) / 64.0f;
         previous = glyph;
     }
     return width;
 }
 
-void TextPainter::draw(Canvas& canvas, FontStyle style, float pixelSize, float x, float y,
-                       const std::string& text, const Colour& colour)
-{
+void TextPainter::draw(Canvas& canvas, FontStyle style, float pixelSize, float x, float y, const std::string& text,
+                       const Colour& colour) {
     if (!ready_) return;
     FT_Face face = impl_->face(style, pixelSize);
     float penX = x;
@@ -170,15 +158,12 @@ void TextPainter::draw(Canvas& canvas, FontStyle style, float pixelSize, float x
     }
 }
 
-void TextPainter::drawCentred(Canvas& canvas, FontStyle style, float pixelSize, float centreX,
-                              float y, const std::string& text, const Colour& colour)
-{
+void TextPainter::drawCentred(Canvas& canvas, FontStyle style, float pixelSize, float centreX, float y,
+                              const std::string& text, const Colour& colour) {
     draw(canvas, style, pixelSize, centreX - 0.5f * measure(style, pixelSize, text), y, text, colour);
 }
 
-std::vector<std::string> TextPainter::wrap(FontStyle style, float pixelSize, const std::string& text,
-                                           float maxWidth)
-{
+std::vector<std::string> TextPainter::wrap(FontStyle style, float pixelSize, const std::string& text, float maxWidth) {
     std::vector<std::string> lines;
     std::string line, word;
     auto flushWord = [&]() {
@@ -193,12 +178,14 @@ std::vector<std::string> TextPainter::wrap(FontStyle style, float pixelSize, con
         word.clear();
     };
     for (char c : text) {
-        if (c == ' ') flushWord();
+        if (c == ' ')
+            flushWord();
         else if (c == '\n') {
             flushWord();
             lines.push_back(line);
             line.clear();
-        } else word += c;
+        } else
+            word += c;
     }
     flushWord();
     if (!line.empty()) lines.push_back(line);

@@ -26,13 +26,12 @@ public:
     // Width in pixels of a line of UTF-8 text at a pixel size.
     float measure(FontStyle style, float pixelSize, const std::string& text);
     // Paints one line with its baseline at y, starting at x.
-    void draw(Canvas& canvas, FontStyle style, float pixelSize, float x, float y,
-              const std::string& text, const Colour& colour);
-    void drawCentred(Canvas& canvas, FontStyle style, float pixelSize, float centreX, float y,
-                     const std::string& text, const Colour& colour);
+    void draw(Canvas& canvas, FontStyle style, float pixelSize, float x, float y, const std::string& text,
+              const Colour& colour);
+    void drawCentred(Canvas& canvas, FontStyle style, float pixelSize, float centreX, float y, const std::string& text,
+                     const Colour& colour);
     // Breaks text into lines no wider than maxWidth (at spaces).
-    std::vector<std::string> wrap(FontStyle style, float pixelSize, const std::string& text,
-                                  float maxWidth);
+    std::vector<std::string> wrap(FontStyle style, float pixelSize, const std::string& text, float maxWidth);
 
 private:
     struct Impl;
