@@ -21,6 +21,18 @@ note() { echo "  $caseName: $*"; }
 fail() {
     echo "FAIL $caseName: $*"
     if [[ -f "$work/demo.err" ]]; then sed 's/^/    demo: /' "$work/demo.err" | tail -n 20; fi
+    # A demo that is still running may be stuck: say where each of its
+    # threads is (gdb when there is one, the kernel's wait channel always).
+    if [[ -n "${demoPid:-}" ]] && kill -0 "$demoPid" 2>/dev/null; then
+        local pid task
+        pid="$(pgrep -P "$demoPid" -x glimmervandra || echo "$demoPid")"
+        for task in /proc/"$pid"/task/*; do
+            echo "    thread ${task##*/} $(cat "$task/comm" 2>/dev/null): $(cat "$task/wchan" 2>/dev/null)"
+        done
+        if command -v gdb >/dev/null; then
+            timeout 30 gdb -p "$pid" -batch -ex 'thread apply all bt' 2>/dev/null | grep -E '^(Thread|#)' | sed 's/^/    /' | head -n 80
+        fi
+    fi
     exit 1
 }
 
