@@ -6,8 +6,6 @@
 # and recordings of every case.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh"
 build="${GLIMMER_BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build"
+"$root/scripts/build.sh"
 exec "$root/tests/desktop/suite.sh" "$build"

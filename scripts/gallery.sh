@@ -8,10 +8,8 @@
 # usage: scripts/gallery.sh             (builds what it needs first)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh"
 build="${GLIMMER_BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target glimmervandra-capture glimmer_data
+"$root/scripts/build.sh" glimmervandra-capture glimmer_data
 capture="$build/glimmervandra-capture"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

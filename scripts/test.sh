@@ -4,10 +4,8 @@
 # software renderer and sound on SDL's dummy driver.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh"
 build="${GLIMMER_BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build"
+"$root/scripts/build.sh"
 cd "$build"
 # On a terminal one progress line is redrawn in place and only failures are
 # shown in full; in a log every test gets a line of its own.
