@@ -98,61 +98,35 @@ void setUpMorph(int row) {
     markSceneSetUp(row);
 }
 
+// Frames and tear-downs of the rows, through the programme's operations.
+void drawFlower() { call(ops.drawFlowerFrame); }
+void drawCubePyramid() { call(ops.drawCubePyramidFrame); }
+void drawScroller() { call(ops.drawScrollerFrame); }
+void drawTunnel() { call(ops.drawTunnelFrame); }
+void drawMorph() { call(ops.drawMorphFrame); }
+void deleteFont() { call(ops.deleteOutlineFont); }
+void releaseMorph() { call(ops.releaseMorphModels); }
+
 // The programme. Rows 1 and 2 end where the music's events put them; the
-// rest count from the second event.
+// rest count from the second event. The tunnel's planes paint over the
+// picture around its cube and leave the rest: it keeps the picture.
+// clang-format off
 const TimelineRow rows[timelineRowCount] = {
-    // name             bound                          kind            slide tear-down set-up frame
-    {"title slide", {RowBoundFrom::start, 0.0}, RowKind::title, 5, nullptr, nullptr, nullptr},
-    {"slide 6", {RowBoundFrom::startPlusOffset, 0.0}, RowKind::slide, 6, destroyModelA, nullptr, nullptr},
-    {"flower",
-     {RowBoundFrom::offset, 40.0},
-     RowKind::scene,
-     0,
-     nullptr,
-     setUpFlower,
-     [] { call(ops.drawFlowerFrame); }},
-    {"slide 7", {RowBoundFrom::offset, 60.0}, RowKind::slide, 7, destroyModelA, nullptr, nullptr},
-    {"cube/pyramid",
-     {RowBoundFrom::offset, 80.0},
-     RowKind::scene,
-     0,
-     nullptr,
-     setUpCubePyramid,
-     [] { call(ops.drawCubePyramidFrame); }},
-    {"slide 8", {RowBoundFrom::offset, 90.0}, RowKind::slide, 8, nullptr, nullptr, nullptr},
-    {"scroller",
-     {RowBoundFrom::offset, 135.0},
-     RowKind::scene,
-     0,
-     nullptr,
-     setUpScroller,
-     [] { call(ops.drawScrollerFrame); }},
-    {"slide 9",
-     {RowBoundFrom::offset, 145.0},
-     RowKind::slide,
-     9,
-     [] { call(ops.deleteOutlineFont); },
-     nullptr,
-     nullptr},
-    // The planes paint over the picture around the cube and leave the rest.
-    {"tunnel",
-     {RowBoundFrom::offset, 170.0},
-     RowKind::scene,
-     0,
-     nullptr,
-     setUpTunnel,
-     [] { call(ops.drawTunnelFrame); },
-     true},
-    {"slide 10", {RowBoundFrom::offset, 175.0}, RowKind::slide, 10, nullptr, nullptr, nullptr},
-    {"morph", {RowBoundFrom::offset, 190.0}, RowKind::scene, 0, nullptr, setUpMorph, [] { call(ops.drawMorphFrame); }},
-    {"credits",
-     {RowBoundFrom::offset, 225.0},
-     RowKind::slide,
-     11,
-     [] { call(ops.releaseMorphModels); },
-     nullptr,
-     nullptr},
+    // name          bound                                   kind            slide tear-down      set-up            frame             keeps picture
+    {"title slide",  {RowBoundFrom::start, 0.0},             RowKind::title,  5,   nullptr,       nullptr,          nullptr},
+    {"slide 6",      {RowBoundFrom::startPlusOffset, 0.0},   RowKind::slide,  6,   destroyModelA, nullptr,          nullptr},
+    {"flower",       {RowBoundFrom::offset, 40.0},           RowKind::scene,  0,   nullptr,       setUpFlower,      drawFlower},
+    {"slide 7",      {RowBoundFrom::offset, 60.0},           RowKind::slide,  7,   destroyModelA, nullptr,          nullptr},
+    {"cube/pyramid", {RowBoundFrom::offset, 80.0},           RowKind::scene,  0,   nullptr,       setUpCubePyramid, drawCubePyramid},
+    {"slide 8",      {RowBoundFrom::offset, 90.0},           RowKind::slide,  8,   nullptr,       nullptr,          nullptr},
+    {"scroller",     {RowBoundFrom::offset, 135.0},          RowKind::scene,  0,   nullptr,       setUpScroller,    drawScroller},
+    {"slide 9",      {RowBoundFrom::offset, 145.0},          RowKind::slide,  9,   deleteFont,    nullptr,          nullptr},
+    {"tunnel",       {RowBoundFrom::offset, 170.0},          RowKind::scene,  0,   nullptr,       setUpTunnel,      drawTunnel,       true},
+    {"slide 10",     {RowBoundFrom::offset, 175.0},          RowKind::slide, 10,   nullptr,       nullptr,          nullptr},
+    {"morph",        {RowBoundFrom::offset, 190.0},          RowKind::scene,  0,   nullptr,       setUpMorph,       drawMorph},
+    {"credits",      {RowBoundFrom::offset, 225.0},          RowKind::slide, 11,   releaseMorph,  nullptr,          nullptr},
 };
+// clang-format on
 
 double rowBound(int row, const TimelineValues& v) {
     const RowBound& bound = rows[row - 1].bound;
