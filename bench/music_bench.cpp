@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figures for the soundtrack: how much of a core the audio thread takes
 // while the music plays on a device (SDL's dummy driver, which paces the
 // callbacks like real hardware), how many times faster than real time the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frame time of each scene drawn by this program's own code on the headless
 // context (640x480, Mesa llvmpipe), the level meter included, as the frame
 // loop draws them. Each frame ends with glFinish so the rasteriser's work is

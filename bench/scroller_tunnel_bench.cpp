@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frame times of the scroller and the tunnel at 640x480 on the headless
 // context (llvmpipe without a GPU), and the time to build the outline font.
 // Each frame is finished (glFinish) before the clock is read, so the figure

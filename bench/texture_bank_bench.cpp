@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How long the texture bank takes to fill and upload at start-up, phase by
 // phase, with ten pictures of plausible sizes written to a scratch folder
 // (once uncompressed, once run-length encoded). The music already plays

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to the MS3D reader. A model that loads must be one
 // the renderer can draw without leaving its arrays; a refused one is empty.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes small, valid seed inputs for the two fuzzers into the folders given
 // on the command line: TGA pictures of both types and depths, and MS3D models
 // of both versions with empty and filled blocks.

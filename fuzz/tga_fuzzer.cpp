@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to the TGA loader as if they were a picture file.
 // Besides the sanitizers' checks it holds the loader to its promises: one
 // message for every refusal, none for a success, and a complete image only

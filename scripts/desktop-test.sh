@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The desktop suite (tests/desktop/suite.sh): the built demo on Xorg with real
 # mode switching, openbox, weston (Wayland and XWayland), PulseAudio and
 # PipeWire. Runs after scripts/test.sh, which installs and builds; needs root

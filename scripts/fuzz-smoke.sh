@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the two fuzz targets with clang in a build folder of their own and
 # runs each for a short while (CI) or as long as asked:
 #   scripts/fuzz-smoke.sh            30 s per target

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Remakes the pictures of the documentation from the generated data set,
 # rendered by the capture tool without a display:
 #   docs/preview.webp            a few seconds of the title and of every scene,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package and checks it the way a distribution would:
 #   scripts/package.sh         -> build-deb/glimmervandra_<version>_<arch>.deb
 # Then: lintian (no errors allowed; warnings are listed), the menu entry and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs missing packages, builds the demo and starts it from the build
 # folder, where its Data folder is generated. Without a display it renders
 # the whole show to a video file instead and says where it is.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the project with AddressSanitizer, UndefinedBehaviorSanitizer and
 # LeakSanitizer in a build folder of its own and runs the tests in it: the
 # whole programme end to end, the loaders, the sound layer and the scenes.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages listed in scripts/packages.txt that are not yet
 # installed. Quick and silent when everything is present; uses sudo when not root.
 set -euo pipefail

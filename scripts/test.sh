@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds everything and runs every test. Installs missing packages first.
 # Tests need no display, GPU or sound card: GL runs headless on Mesa's
 # software renderer and sound on SDL's dummy driver.

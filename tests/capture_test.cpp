@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capture tool's writers around the headless run: what lands on disk for
 // a range, and what is left when the run cannot start.
 #include <gtest/gtest.h>

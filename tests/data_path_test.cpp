@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The data-path resolver: the program spells its folder "data" and "Data"
 // while the files ship in one "Data" folder, and the installed demo is started
 // from anywhere.

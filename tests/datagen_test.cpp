@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The generator's parts: the canvas and its conversion to TGA rows, text,
 // the synthesised instruments, and the song's musical landmarks.
 #include "app/shared_state.h"

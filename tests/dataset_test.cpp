@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The generated data set: every file loads with the demo's own loaders and
 // has the shape its scene needs, the two poses share one mesh, the module's
 // marked moments fall where the programme expects them, and the generator

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The demo's start-up sequence with every step stood in for: the order of
 // the steps, the message of each start-up failure and what is (and is not)
 // done before and after it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop suite's measurements: a wrong lag or clock here would show as
 // a sound offset the demo does not have.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The MOD writer: byte layout of the header, cells and samples, and a round
 // trip through the decoder the demo plays with.
 #include "mod_writer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading MS3D files: what a good file gives, which files are refused, and
 // that nothing a damaged file declares leads outside the buffer or arrays.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing a model on the headless context: materials per mesh, texturing
 // left as found, and positions rewritten between frames drawn as they are.
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The soundtrack as the program uses it: start-up steps and their failures,
 // the three one-time events with their handlers' values, on a device (SDL's
 // dummy driver) and offline in lock-step with a video clock.

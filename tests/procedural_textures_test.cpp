@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two generated textures. The fractal's figures depend on where values
 // are rounded to single precision, so they pin the arithmetic down exactly.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole programme, title to credits, headless at 10 frames per second with
 // the generated data set: the real scenes, the real music rendered offline.
 #include <gtest/gtest.h>

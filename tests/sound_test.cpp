@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sound layer in offline mode: where its position and instrument events
 // land, how often they fire, the level it reports, and how it treats files
 // that are not modules.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bank on a headless GL context: slot order, filters, mipmaps only in
 // slot 0, pixels released after upload, and the stop at the first failure.
 #include <GL/gl.h>

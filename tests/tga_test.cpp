@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The TGA reader: which files it takes, the one message of each refusal,
 // pixel order and the run-length decoder's bounds.
 #include <gtest/gtest.h>

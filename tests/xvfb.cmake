@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The real demo run on private X servers (Xvfb), one scenario per test: the
 # fullscreen path, the windowed-mode question answered both ways, closing the
 # window, a missing data set and no display at all. Each test starts its own

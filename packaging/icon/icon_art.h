@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application icon, drawn from the title picture's own art: the first
 // letter of "Glimmervandra" in the title's bold italic serif, glowing pink
 // over the title's night sky and aurora, on a rounded tile. The same shapes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the application icon into a hicolor tree at build time:
 //   icongen OUTDIR NAME  ->  OUTDIR/hicolor/<n>x<n>/apps/NAME.png, one per size,
 //                            and OUTDIR/hicolor/scalable/apps/NAME.svg

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame clock: one reading of a millisecond counter per frame, turned into
 // the frame interval (frameDelta) and the time since the first frame (elapsed).
 #pragma once

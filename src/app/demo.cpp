@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/demo.h"
 
 #include "app/frame_loop.h"

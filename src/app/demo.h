@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program from start-up to tear-down.
 #pragma once
 

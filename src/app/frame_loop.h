@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame loop: one pass per frame, no frame-rate cap, until the pass that
 // takes the quit message has been drawn.
 #pragma once

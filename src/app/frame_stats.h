@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opt-in frame statistics of the real window path. With GLIMMER_FRAME_STATS
 // naming a file, the frame loop notes how long each frame took and when each
 // row of the timeline first reached the screen, and the file receives, at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/headless_run.h"
 
 #include <GL/gl.h>

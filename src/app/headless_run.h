@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole programme without a window or a sound device: the demo's own
 // start-up, frame loop, timeline, scenes and meter on a headless GL context,
 // with two replacements: the frame clock advances by exactly 1/fps per frame,

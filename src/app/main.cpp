@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Glimmervandra: a self-running real-time demo. It takes no command line.
 #include "app/demo.h"
 #include "platform/termination.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/music.h"
 
 #include "app/shared_state.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The soundtrack: the data set's module (musicModulePath) played from start-up on,
 // looping, with three one-time events that drive the programme.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real operations behind each row of the timeline.
 #include "app/timeline.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/shared_state.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The values every part of the demo shares: the frame clock's results, the
 // two timeline values the music moves, the flash level and the animation
 // accumulators the scenes advance. One instance each, for the whole run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The programme's one start-up and one tear-down, shared by the demo and the
 // headless run: the library version, the music, the display (a window or a
 // headless context), the music's events, playback and the texture bank, in

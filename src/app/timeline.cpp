@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/timeline.h"
 
 #include "app/clock.h"

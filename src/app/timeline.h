@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The programme: twelve rows, each current while `elapsed` is below its bound,
 // then the end. The timeline step picks the row, runs its one-time set-up
 // when the kind of row changes, and draws its frame.

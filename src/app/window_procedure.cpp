@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/window_procedure.h"
 
 #include <GL/gl.h>

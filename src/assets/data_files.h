@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The files of the data set: the names the demo opens them by and the
 // generator writes them under. Each path carries the folder as the program
 // spells it where it opens the file ("data" or "Data"; the resolver finds the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/ms3d_model.h"
 
 Ms3dModel* modelA = nullptr;

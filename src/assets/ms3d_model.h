@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A triangle model read from a MilkShape 3D file (version 3 or 4) and drawn
 // mesh by mesh with immediate-mode triangles, each mesh with its material.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a MilkShape 3D file (versions 3 and 4) into a model.
 //
 // The file is read with one request into a buffer of its size and parsed from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three places in the module that drive the programme: the row at which
 // the title gives way to slide 6, the order at which the scene programme
 // starts, and the instrument whose notes flash the flower's background.

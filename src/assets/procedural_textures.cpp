@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/procedural_textures.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two generated textures: a 4x4 checkerboard and a 256x256 escape-time
 // fractal.
 #pragma once

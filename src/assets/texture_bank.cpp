@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/texture_bank.h"
 
 #include <GL/glu.h>

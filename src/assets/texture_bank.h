@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The twelve texture slots of the programme, filled and uploaded once at
 // start-up; scenes bind a slot's textureId.
 #pragma once

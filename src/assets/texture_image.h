@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One decoded image and, after upload, its GL texture name.
 #pragma once
 

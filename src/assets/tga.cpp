@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/tga.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads uncompressed (type 2) and run-length encoded (type 10) true-colour
 // TGA pictures of 24 or 32 bits into a TextureImage. Every failure shows one
 // message box and leaves the image without pixels.

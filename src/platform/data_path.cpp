@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/data_path.h"
 
 #include <dirent.h>

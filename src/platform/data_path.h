@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every loader opens its data file through resolveDataPath. The program names
 // its files with two spellings of the folder ("data/..." and "Data/..."), and
 // they ship in one folder, "Data". A path resolves to the exact path if it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The connection to the window system, shared by the window and the
 // message boxes.
 #pragma once

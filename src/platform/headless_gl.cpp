@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/headless_gl.h"
 
 #include <EGL/egl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An OpenGL context without a window: EGL on Mesa's surfaceless platform
 // (software rasteriser llvmpipe), rendering into a pbuffer of the requested
 // size. Tests and the capture tool draw with the same code as the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every message the program shows goes through showMessageBox: text, caption
 // and style as the Windows message box took them. The box is an SDL message
 // box; the text also goes to stderr, and without a display stderr is all

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window messages the program reacts to, as the Windows message queue
 // delivered them: SDL events are translated into these and queued; the frame
 // loop takes at most one per frame and dispatches it to the registered

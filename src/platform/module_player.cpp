@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/module_player.h"
 
 #include <libopenmpt/libopenmpt.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One loaded module and everything that happens while it renders: the
 // decoder, the one-time events found in its playback, and the output level.
 // The sound layer owns the players; whichever thread renders a player (the

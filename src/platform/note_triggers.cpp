@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/note_triggers.h"
 
 #include <libopenmpt/libopenmpt.hpp>

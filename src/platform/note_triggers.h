@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which pattern cells start a note, read once from a loaded module so that
 // the audio thread can look rows up without touching the decoder's pattern
 // accessors (which build strings) while it plays.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/outline_font.h"
 
 #include <GL/glu.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Extruded outline letters as display lists: our stand-in for the Windows
 // outline-font service the scroller was written against. A font named the
 // fontconfig way ("Arial:bold") is found on the system, FreeType reads its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/sound.h"
 
 #include "platform/data_path.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sound layer: module music through the default output device, with
 // one-time events at positions of the music and when an instrument sounds,
 // and the level of what is being heard. libopenmpt decodes, SDL2 plays.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/termination.h"
 
 #include <SDL.h>

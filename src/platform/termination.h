@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SIGTERM and SIGINT end the demo the way closing its window does, whatever
 // it is doing at the time: the handler only notes the request and wakes
 // whoever waits; the frame loop then takes it as a close message, and a

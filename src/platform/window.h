@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one window and its OpenGL context (SDL2): fullscreen with the
 // windowed-mode question when the display refuses the mode, the pixel format
 // request and tear-down. The viewport is the caller's to set.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A white lit solid spinning about all three axes, pyramid and cube taking
 // turns every five seconds of programme time. The front material set on each
 // frame stays in the context: the scroller's letters and the tunnel's cube

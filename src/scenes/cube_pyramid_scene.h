@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A white lit solid spinning on all three axes: pyramid and cube in turn,
 // five seconds each.
 #pragma once

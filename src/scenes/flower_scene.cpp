@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The first 3D scene: the flower model over a square grid whose surface
 // ripples in rings from its centre until rotY reaches 900, when it freezes.
 // The scene turns about z while the camera moves in; the light's colour and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The flower over a rippling, textured grid, lit by a colour-cycling light.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sound level meter: drawn in screen pixels over whatever the frame
 // holds, and leaving the GL state in the same condition after every frame,
 // which the scenes rely on at the start of their next frame.

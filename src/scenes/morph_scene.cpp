@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The last 3D scene: modelC is drawn with its vertex positions rewritten
 // every frame as a blend of the two poses held in modelA and modelB, spinning
 // about (1, 1, 1), under a light that wanders on sines and cosines and is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A figure blending between two poses under a moving light with its marker.
 #pragma once
 

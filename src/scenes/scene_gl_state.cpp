@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scenes/scene_gl_state.h"
 
 #include <GL/gl.h>

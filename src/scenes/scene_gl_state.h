@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GL state that more than one scene sets up the same way.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The outline-text scroller: a row of extruded letters rides a travelling
 // wave from right to left over a drifting, wobbling picture, and the same
 // picture is projected through the letters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Extruded outline letters riding a wave over a drifting picture.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Picture slides: one texture of the bank stretched over the whole window.
 #include "scenes/slides.h"
 

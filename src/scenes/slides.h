@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Full-screen picture slides: a flat screen-sized 2D state and one textured
 // quad per frame.
 #pragma once

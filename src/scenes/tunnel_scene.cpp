@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fractal cube tunnel: a checkerboard floor and ceiling slope towards
 // each other and meet at the horizon, and between them a cube tumbles,
 // wearing the fractal blended by its own alpha, its faces zooming in and out.

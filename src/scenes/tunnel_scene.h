@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A blended fractal cube tumbling between scrolling checkerboard planes.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared start-up helpers of the desktop suite: real X servers, window
 # manager, Wayland compositor, sound servers and the demo, each started in a
 # process group of its own and registered, so that stopAll (the EXIT trap of

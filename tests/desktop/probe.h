@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measurements of the desktop suite: what a grabbed picture shows, and where
 // in a recording of the sound server a stretch of the demo's music lies.
 #pragma once

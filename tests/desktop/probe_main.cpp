@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // glimmer-desktop-probe: the desktop suite's measuring tool.
 //
 //   picture FILE WIDTH HEIGHT [REFERENCE]

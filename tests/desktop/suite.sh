@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The desktop suite: the real demo on real desktop components started from
 # Debian packages — Xorg with real mode switching (dummy video driver),
 # openbox, weston (native Wayland and XWayland) and the PulseAudio and

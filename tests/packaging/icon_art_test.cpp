@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application icon: the letter is the font's own "G" (not mirrored,
 // flipped or filled wrongly), every raster size is a clean tile, and the
 // scalable SVG draws the same picture as the raster icons.

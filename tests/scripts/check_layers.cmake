@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Run as: cmake -DSOURCE_DIR=<repository> -P check_layers.cmake
 # Each layer includes only its own headers and those of the layers below it:
 # platform nothing above it, assets the platform. (The link checks catch

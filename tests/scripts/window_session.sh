@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the real demo on a private X server (Xvfb) and plays one window
 # scenario against it the way a person would: pressing keys, answering the
 # windowed-mode question, closing the window, or having no display at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/asset_files.h"
 
 #include <dirent.h>

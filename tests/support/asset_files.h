@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the asset tests: pictures and models are written by the tests
 // themselves into a scratch folder, never taken from a data set.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/gl_test.h"
 
 #include "platform/headless_gl.h"

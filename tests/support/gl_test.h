@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one helper every GL test uses: a headless 640x480 context (EGL,
 // surfaceless Mesa, llvmpipe) made current for the test, and a few pixel
 // probes. Works on machines without a display or GPU.

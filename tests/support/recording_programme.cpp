@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/recording_programme.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-ins for the scenes that record every call the timeline or the frame
 // loop makes, with the state the call saw.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/scratch_folder.h"
 
 #include <cstdio>

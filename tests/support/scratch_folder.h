@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fresh folder under the system's temporary folder for the files a test
 // writes (pictures, models, modules, captures), removed with its contents
 // when the object goes.

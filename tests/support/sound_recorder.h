@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Records the sound layer's events for tests: which sync, its data, the
 // frame the layer placed it on and the thread it ran on.
 #pragma once

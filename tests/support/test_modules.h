@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small modules for the music tests, written with the authoring MOD writer.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A private X server (Xvfb) for the tests that need a real display: started
 // on a free display number of its own choosing, so tests running in parallel
 // never meet, and stopped when the object goes.

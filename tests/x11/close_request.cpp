@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks an X window to close the way a window manager does when the user clicks
 // its close button: a WM_DELETE_WINDOW client message (ICCCM), not a
 // destruction of the window. Usage: x11_close_request <window id>

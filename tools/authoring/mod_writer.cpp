@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "mod_writer.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes 4-channel ProTracker modules ("M.K.", 31 samples, 64-row patterns).
 // Note for authors: libopenmpt takes a module that never sets a tempo (Fxx
 // with xx >= 32) for an older tracker's and then ignores the target row of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ms3d_writer.h"
 
 #include <cstdio>

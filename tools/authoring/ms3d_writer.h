@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes MilkShape 3D files (version 3 or 4) with the blocks the demo reads:
 // vertices, triangles, groups, materials.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes TGA pictures of the subset the demo's loader reads: true colour,
 // 24 or 32 bits, no image ID, no colour map, origin 0, bottom-left row order.
 #pragma once

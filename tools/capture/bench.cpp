@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench.h"
 
 #include <GL/gl.h>

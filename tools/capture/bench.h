@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The benchmark behind `glimmervandra-capture --bench`.
 #pragma once
 

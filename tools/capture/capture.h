@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capture behind glimmervandra-capture: the programme to video or to
 // a PNG sequence with its sound.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // glimmervandra-capture: the programme rendered to video, frame-exactly.
 #include <cstdio>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the captured frames on a thread of its own, so that the next frame
 // is drawn while this one is encoded or compressed: pictures to the ffmpeg
 // pipe or to numbered PNG files, sound to the WAV file, in frame order. A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "media_writers.h"
 
 #include <fcntl.h>

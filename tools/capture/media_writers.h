@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where captured frames and sound go: WAV and PNG files written here, video
 // encoded by the ffmpeg program fed through a pipe.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the capture says about its progress on stderr while it runs: on a
 // terminal a bar redrawn in place, elsewhere (a log, a pipe, CI) a plain line
 // at every tenth of the way, with --no-progress nothing; the summary line at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A floating-point picture the generator paints on (top row first, as one
 // looks at it), with the few painting operations the pictures need, the
 // resampling that fits a 4:3 slide into a power-of-two texture, and the

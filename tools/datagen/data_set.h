@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the whole data set into one folder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's instruments, synthesised: drums, bass, lead, pads, plucks,
 // bells and effects, as signed 8-bit samples with their loops.
 #pragma once

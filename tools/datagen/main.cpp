@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // datagen FOLDER: writes the demo's data set (pictures, models, module)
 // into FOLDER. The build runs it to make Data/ beside the executable.
 #include <sys/stat.h>

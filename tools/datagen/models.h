@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three models of the data set: the flower of the meadow scene and the
 // wooden figure of the morph scene in its two poses (one mesh, two shapes).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ten pictures of the data set: three textures the scenes map onto
 // surfaces and seven slides shown full screen.
 #pragma once

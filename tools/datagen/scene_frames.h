@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames of the demo's own scenes, drawn by its scene code on a headless GL
 // context, for the slides that show what a scene looks like.
 #pragma once

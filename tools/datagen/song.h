@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The soundtrack: an original four-channel module in A minor at 96 beats
 // a minute, one pattern of four bars (ten seconds) per song position, laid
 // out so that its sections meet the programme's scene changes.

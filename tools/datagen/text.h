@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text on a canvas with FreeType and the Liberation fonts, for the slides.
 #pragma once
 
