@@ -4,6 +4,7 @@
 
 #include "bench.h"
 #include "capture.h"
+#include "app/about.h"
 #include "capture_options.h"
 #include "platform/message_box.h"
 
@@ -15,7 +16,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.version) {
-        std::printf("glimmervandra-capture %s\n", GLIMMER_VERSION);
+        std::printf("glimmervandra-capture %s\n%s", GLIMMER_VERSION, licenceNotice);
         return 0;
     }
     if (options.help) {
