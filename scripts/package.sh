@@ -9,6 +9,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh"
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1  # objects shared with the other build folders
 build="${GLIMMER_PACKAGE_BUILD_DIR:-$root/build-deb}"
 
 # Debian's hardening flags, as a package build would use them.
