@@ -87,7 +87,7 @@ done
 echo "== the unpacked capture tool renders from the unpacked data set"
 capture="$usr/bin/glimmervandra-capture"
 [[ "$("$capture" --version | head -n 1)" == "glimmervandra-capture $version" ]] || fail "--version does not say $version"
-"$capture" --version | grep -q "Licence: MIT" || fail "--version does not name the licence"
+grep -q "Licence: MIT" <<<"$("$capture" --version)" || fail "--version does not name the licence"
 # From an empty folder, so the only Data to be found is the unpacked one
 # beside the executable's install tree.
 mkdir "$unpacked/cwd"
