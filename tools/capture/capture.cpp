@@ -140,9 +140,9 @@ int prepareOutput(const CaptureOptions& options, OutputFiles& files) {
     files.video = options.format != CaptureFormat::PngSequence;
     if (files.video && !ffmpegAvailable()) {
         std::fprintf(stderr,
-                     "glimmervandra-capture: the ffmpeg program is needed for %s output and was not found.\n"
-                     "Install it (Debian: apt-get install ffmpeg), or give a folder as output to get a PNG\n"
-                     "sequence and a WAV file instead.\n",
+                     "glimmervandra-capture: the ffmpeg and ffprobe programs are needed for %s output and\n"
+                     "were not found. Install them (Debian: apt-get install ffmpeg), or give a folder as\n"
+                     "output to get a PNG sequence and a WAV file instead.\n",
                      options.output.c_str());
         return 1;
     }

@@ -161,8 +161,10 @@ void setFfmpegPrograms(const std::string& ffmpeg, const std::string& ffprobe) {
     ffprobeProgramName = ffprobe;
 }
 
-bool ffmpegAvailable() {
-    if (ffmpegProgramName.find('/') != std::string::npos) return access(ffmpegProgramName.c_str(), X_OK) == 0;
+namespace {
+// True when `program` (a path, or a name looked up on PATH) can be run.
+bool programFound(const std::string& program) {
+    if (program.find('/') != std::string::npos) return access(program.c_str(), X_OK) == 0;
     const char* path = std::getenv("PATH");
     if (!path) return false;
     std::string directories = path;
@@ -170,12 +172,15 @@ bool ffmpegAvailable() {
     while (start <= directories.size()) {
         size_t end = directories.find(':', start);
         if (end == std::string::npos) end = directories.size();
-        std::string candidate = directories.substr(start, end - start) + "/" + ffmpegProgramName;
+        std::string candidate = directories.substr(start, end - start) + "/" + program;
         if (access(candidate.c_str(), X_OK) == 0) return true;
         start = end + 1;
     }
     return false;
 }
+}  // namespace
+
+bool ffmpegAvailable() { return programFound(ffmpegProgramName) && programFound(ffprobeProgramName); }
 
 std::string ffmpegFilePath(const std::string& path) { return "file:" + path; }
 

@@ -35,7 +35,8 @@ bool writePng(const std::string& path, const uint8_t* bgra, int width, int heigh
 // stand-ins (paths) in their place.
 void setFfmpegPrograms(const std::string& ffmpeg, const std::string& ffprobe);
 
-// True when the ffmpeg program can be found (on PATH, or at its path).
+// True when both programs can be found (on PATH, or at their paths): ffmpeg
+// encodes and joins, ffprobe checks the joined video.
 bool ffmpegAvailable();
 
 // A file name as ffmpeg must be given it to take it as a file whatever its
