@@ -157,25 +157,28 @@ Canvas paintGrass(int size) {
     return canvas;
 }
 
-// Slot 1: soft coloured lights on a dark ground, tiling; the scroller
-// drifts it behind its letters and projects it onto them.
+// Slot 1: a few large, soft pools of light on a deep blue ground, tiling.
+// The scroller drifts it behind its letters, up to a sixth of the picture
+// a frame, and projects it onto the letters eight times smaller: only broad,
+// gentle shapes of moderate contrast keep the background calm from frame to
+// frame while the letters, which show several pools each, stand out as
+// brighter, livelier shapes with dark extruded sides.
 Canvas paintLights(int size) {
     Canvas canvas(size, size, Colour{0, 0, 0, 1});
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
-            float n = tiledFbm(float(x) / 64.0f, float(y) / 64.0f, size / 64, 3, 77);
-            canvas.set(x, y, mixColour({0.01f, 0.005f, 0.03f, 1}, {0.07f, 0.02f, 0.12f, 1}, n));
+            float n = tiledFbm(float(x) / 128.0f, float(y) / 128.0f, size / 128, 2, 77);
+            canvas.set(x, y, mixColour({0.24f, 0.26f, 0.40f, 1}, {0.36f, 0.42f, 0.54f, 1}, n));
         }
     Random random(4321);
-    for (int i = 0; i < 34; ++i) {
+    const Colour pools[] = {{0.95f, 0.62f, 0.30f, 1},
+                            {0.55f, 0.75f, 0.95f, 1},
+                            {0.90f, 0.50f, 0.70f, 1},
+                            {0.45f, 0.85f, 0.75f, 1},
+                            {0.95f, 0.80f, 0.45f, 1}};
+    for (const Colour& colour : pools) {
         float x = random.range(0, float(size)), y = random.range(0, float(size));
-        Colour c = hsvColour(random.uniform(), random.range(0.6f, 0.95f), 1.0f);
-        addGlow(canvas, x, y, random.range(14, 46), c, random.range(0.45f, 0.9f), true);
-    }
-    for (int i = 0; i < 70; ++i) {
-        float x = random.range(0, float(size)), y = random.range(0, float(size));
-        Colour c = mixColour(hsvColour(random.uniform(), 0.4f, 1.0f), {1, 1, 1, 1}, 0.5f);
-        addGlow(canvas, x, y, random.range(1.5f, 4.0f), c, random.range(0.4f, 1.0f), true);
+        addGlow(canvas, x, y, random.range(56, 76), colour, random.range(0.22f, 0.30f), true);
     }
     toneMap(canvas);
     return canvas;
