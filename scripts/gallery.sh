@@ -26,16 +26,18 @@ echo "gallery: the whole programme at $rate frames a second" >&2
 index() {  # index SECOND: the frame shown at that second of the programme
   awk "BEGIN { print int($1 * $rate + 0.5) }"
 }
-frame() {  # frame SECOND: that frame as a PNG, once the frames are picked below
-  printf '%s/frames/%06d.png' "$work" "$(index "$1")"
+frame() {  # frame INDEX: that frame as a PNG, once the frames are picked below
+  printf '%s/frames/%06d.png' "$work" "$1"
 }
 
-# --- What is wanted from it. The animated preview: the title, two cards,
-# every scene at a good moment and the credits, at 15 frames a second.
-# Nothing in it flashes: the flower comes after the flash of the music's
-# accent has died down, and the tunnel, whose checkerboard flashes, shows as
-# one held frame ("hold" keeps the segment's first frame).
+# --- What is wanted from it, and the expression that picks it out in one
+# pass over the capture. The animated preview: the title, two cards, every
+# scene at a good moment and the credits, at 15 frames a second (every fourth
+# frame). Nothing in it flashes: the flower comes after the flash of the
+# music's accent has died down, and the tunnel, whose checkerboard flashes,
+# shows as one held frame ("hold" keeps the segment's first frame).
 fps=15
+step=$((rate / fps))
 segments=(
   "3 5"               # the title card and its warning
   "17 18.5"           # card I, the meadow
@@ -47,42 +49,53 @@ segments=(
   "180 183.5"         # the morphing figure
   "200 202"           # the credits
 )
-preview=()  # the second of every preview frame, in order
+preview=()  # the index of every preview frame, in order
+terms=()    # select-filter terms, one per run of wanted frames
 for segment in "${segments[@]}"; do
   read -r from to hold <<<"$segment"
+  first=$(index "$from")
   frames=$(awk "BEGIN { print int(($to - $from) * $fps + 0.5) }")
-  for ((k = 0; k < frames; k++)); do
-    if [[ -n "$hold" ]]; then preview+=("$from"); else preview+=("$(awk "BEGIN { print $from + $k / $fps }")"); fi
-  done
+  if [[ -n "$hold" ]]; then
+    for ((k = 0; k < frames; k++)); do preview+=("$first"); done
+    terms+=("eq(n\\,$first)")
+  else
+    for ((k = 0; k < frames; k++)); do preview+=("$((first + k * step))"); done
+    terms+=("between(n\\,$first\\,$((first + (frames - 1) * step)))*not(mod(n-$first\\,$step))")
+  fi
 done
-# The stills, one of every row, and one frame every five seconds.
+# One frame every five seconds, title to credits.
+sheet=()
+for ((s = 0; s * 5 < 225; s++)); do sheet+=("$((s * 5 * rate))"); done
+terms+=("not(mod(n\\,$((5 * rate))))*lt(n\\,$((${#sheet[@]} * 5 * rate)))")
+# The stills, one of every row.
 stills=("5 01-title" "17 02-meadow-card" "33 03-flower" "45 04-solid-card" "65 05-cube-pyramid"
   "85 06-scroller-card" "103.5 07-scroller" "140 08-tunnel-card" "150 09-tunnel" "172 10-morph-card"
   "181 11-morph" "210 12-credits")
-sheet=()
-for ((s = 0; s * 5 < 225; s++)); do sheet+=("$((s * 5))"); done
+for still in "${stills[@]}"; do terms+=("eq(n\\,$(index "${still%% *}"))"); done
 
-# --- One pass over the capture picks every wanted frame.
-{
-  for second in "${preview[@]}" "${sheet[@]}"; do index "$second"; done
-  for still in "${stills[@]}"; do index "${still%% *}"; done
-} | sort -n -u >"$work/wanted"
-select=$(awk '{ printf "%seq(n\\,%d)", (NR > 1 ? "+" : ""), $1 }' "$work/wanted")
+printf '%s\n' "${preview[@]}" "${sheet[@]}" >"$work/wanted.all"
+for still in "${stills[@]}"; do index "${still%% *}" >>"$work/wanted.all"; done
+sort -n -u "$work/wanted.all" >"$work/wanted"
+select=$(IFS=+ && echo "${terms[*]}")
 mkdir -p "$work/picked" "$work/frames"
 echo "gallery: picking $(wc -l <"$work/wanted") frames" >&2
 ffmpeg -v error -y -i "$work/show.mkv" -vf "select='$select'" -fps_mode passthrough "$work/picked/%06d.png"
+if [[ "$(find "$work/picked" -name '*.png' | wc -l)" -ne "$(wc -l <"$work/wanted")" ]]; then
+  echo "gallery: the capture did not give every wanted frame" >&2
+  exit 1
+fi
 k=1
 while read -r n; do
   mv "$(printf '%s/picked/%06d.png' "$work" "$k")" "$(printf '%s/frames/%06d.png' "$work" "$n")"
   k=$((k + 1))
 done <"$work/wanted"
 
-sequence() {  # sequence FOLDER SECOND...: those frames as FOLDER/00000.png, 00001.png, ...
-  local folder="$1" count=0 second
+sequence() {  # sequence FOLDER INDEX...: those frames as FOLDER/00000.png, 00001.png, ...
+  local folder="$1" count=0 n
   shift
   mkdir -p "$folder"
-  for second in "$@"; do
-    cp "$(frame "$second")" "$(printf '%s/%05d.png' "$folder" "$count")"
+  for n in "$@"; do
+    cp "$(frame "$n")" "$(printf '%s/%05d.png' "$folder" "$count")"
     count=$((count + 1))
   done
 }
@@ -95,7 +108,7 @@ ffmpeg -v error -y -framerate "$fps" -i "$work/preview/%05d.png" \
 echo "gallery: docs/preview.webp, $count frames, $(du -k "$root/docs/preview.webp" | cut -f1) KB" >&2
 
 for still in "${stills[@]}"; do
-  ffmpeg -v error -y -i "$(frame "${still%% *}")" -vf "scale=400:300:flags=lanczos" "$gallery/${still#* }.png"
+  ffmpeg -v error -y -i "$(frame "$(index "${still%% *}")")" -vf "scale=400:300:flags=lanczos" "$gallery/${still#* }.png"
 done
 # One frame every five seconds, eight to a row.
 sequence "$work/sheet" "${sheet[@]}"
