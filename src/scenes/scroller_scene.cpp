@@ -14,24 +14,25 @@
 #include "assets/texture_bank.h"
 #include "scenes/scene_gl_state.h"
 
-// Phrases separated by long runs of blanks, so that each one crosses the
-// screen on its own; the closing run lets the last phrase leave before the
-// text starts over.
+// Six short phrases, each crossing the screen on its own, so that the eye
+// can read it while its letters ride the wave. The scene shows 135 units of
+// the row in its 45 seconds: the phrases and their gaps fill the first 107.8
+// of them, so the last phrase has left even the far, wide part of the view
+// when the scene ends, and the closing run of blanks keeps the screen empty
+// until then.
 const char scrollText[] =
     "Glimmervandra"
-    "                                        "  // 61 blanks
-    "                     "
-    "solid letters riding a travelling wave"
-    "                                        "  // 40 blanks
-    "lights drifting softly behind the words"
-    "                                        "  // 45 blanks
-    "     "
-    "greetings to everyone who still makes demos for fun"
-    "                                "  // 32 blanks
-    "see you in the next one"
-    "                                        "  // 88 blanks
-    "                                        "
-    "        ";
+    "                                                        "  // 56 blanks
+    "hello friends"
+    "                                                        "  // 56 blanks
+    "lights drift"
+    "                                                        "  // 56 blanks
+    "letters wave"
+    "                                                        "  // 56 blanks
+    "cheers"
+    "                                                         "  // 57 blanks
+    "adieu"
+    "                                                                                        ";  // 88 blanks
 
 int textIndex = 0;
 char textWindow[textWindowSize];

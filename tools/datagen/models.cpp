@@ -206,42 +206,68 @@ Ms3dFile buildFlower() {
         });
     }
 
-    // The head: tilted towards -y so that it faces the viewer once a turn.
-    V3 head = stemPoint(1.0f) + V3{0, 0, 10};
-    Basis tilt = rotation({1, 0, 0}, 0.55f);
-    V3 faceUp = tilt.apply({0, 0, 1});
+    // The head nods out from the top of the stem and looks along `face`:
+    // sideways and a little down, the way the meadow's camera, below the
+    // head and circling it as the scene turns, looks back at it. So the
+    // golden centre faces the camera squarely twice in the scene, for a
+    // couple of seconds each time; the rest of the turn shows the head from
+    // the side and behind, closed by a green cup.
+    const V3 face = normalised({-0.70f, -0.57f, -0.42f});
+    const V3 ex = normalised(cross({0, 0, 1}, face)), ey = cross(face, ex);
+    const float cupDepth = 34.0f;
+    const V3 head = stemPoint(1.0f) + face * cupDepth;
 
-    // Petals: twelve spoon-shaped blades in two rings, cupped upwards.
+    // Petals: twelve spoon-shaped blades in two rings, cupped towards the face.
     mesh.beginGroup("petals", petalMaterial);
     for (int p = 0; p < 12; ++p) {
         float angle = float(p) / 12.0f * 2.0f * pi + (p % 2 ? 0.13f : 0.0f);
         float length = p % 2 ? 120.0f : 140.0f;
         float lift = p % 2 ? 0.42f : 0.28f;
-        V3 out = tilt.apply({std::cos(angle), std::sin(angle), 0});
-        V3 across = tilt.apply({-std::sin(angle), std::cos(angle), 0});
+        V3 out = ex * std::cos(angle) + ey * std::sin(angle);
+        V3 across = ex * -std::sin(angle) + ey * std::cos(angle);
         mesh.addSurface(8, 4, false, true, [=](float u, float v, V3& pos, V3& n) {
             float width = 30.0f * std::sin(std::pow(v, 0.7f) * pi) + 4.0f;
             float w = (u - 0.5f) * 2.0f;
             float r = 22.0f + length * v;
             float rise = r * lift + 18.0f * v * v;
-            pos = head + out * r + faceUp * (rise + 6.0f * w * w) + across * (w * width);
-            V3 along = normalised(out * length + faceUp * (length * lift + 36.0f * v));
+            pos = head + out * r + face * (rise + 6.0f * w * w) + across * (w * width);
+            V3 along = normalised(out * length + face * (length * lift + 36.0f * v));
             n = normalised(cross(along, across) * -1.0f + across * (-0.4f * w));
-            if (dot(n, faceUp) < 0) n = n * -1.0f;
+            if (dot(n, face) < 0) n = n * -1.0f;
         });
     }
 
-    // Centre: a flattened dome on the head.
+    // Centre: a flattened dome on a flat golden disc that reaches under the
+    // petals' roots, so that no gap between the petals shows through.
     mesh.beginGroup("centre", centreMaterial);
-    V3 ex = tilt.apply({1, 0, 0}), ey = tilt.apply({0, 1, 0});
     mesh.addSurface(8, 16, true, false, [=](float u, float v, V3& p, V3& n) {
         float a = u * 2.0f * pi;
         float polar = v * pi * 0.5f;  // 0 at the top of the dome, pi/2 at its rim
         float r = 40.0f * std::sin(polar);
         float h = 22.0f * std::cos(polar);
         V3 radial = ex * std::cos(a) + ey * std::sin(a);
-        p = head + radial * r + faceUp * (h + 8.0f);
-        n = normalised(radial * (std::sin(polar) / 40.0f) + faceUp * (std::cos(polar) / 22.0f));
+        p = head + radial * r + face * (h + 8.0f);
+        n = normalised(radial * (std::sin(polar) / 40.0f) + face * (std::cos(polar) / 22.0f));
+    });
+    const float discRadius = 66.0f, discHeight = 9.0f;
+    mesh.addSurface(2, 24, true, true, [=](float u, float v, V3& p, V3& n) {
+        float a = u * 2.0f * pi;
+        p = head + (ex * std::cos(a) + ey * std::sin(a)) * (discRadius * v) + face * (discHeight + 8.0f * v);
+        n = face;
+    });
+
+    // The back of the head: a green cup from the disc's rim to the top of
+    // the stem, closing the head from behind and from the side.
+    mesh.beginGroup("cup", stemMaterial);
+    mesh.addSurface(6, 24, true, true, [=](float u, float v, V3& p, V3& n) {
+        float a = u * 2.0f * pi;
+        V3 radial = ex * std::cos(a) + ey * std::sin(a);
+        // v = 0 at the stem, 1 at the rim; a rounded, bowl-like profile.
+        float r = discRadius * std::sin(v * pi * 0.5f) + 2.0f;
+        float h = -cupDepth + (cupDepth + discHeight + 8.0f) * (1.0f - std::cos(v * pi * 0.5f));
+        p = head + radial * r + face * h;
+        // Outwards: across the profile, away from the inside of the bowl.
+        n = normalised(radial * (0.77f * std::sin(v * pi * 0.5f)) - face * std::cos(v * pi * 0.5f));
     });
     // Built at a comfortable working size, then scaled up about its root so
     // that it holds its own over the grid from the scene's distant camera.

@@ -157,25 +157,28 @@ Canvas paintGrass(int size) {
     return canvas;
 }
 
-// Slot 1: soft coloured lights on a dark ground, tiling; the scroller
-// drifts it behind its letters and projects it onto them.
+// Slot 1: a few large, soft pools of light on a deep blue ground, tiling.
+// The scroller drifts it behind its letters, up to a sixth of the picture
+// a frame, and projects it onto the letters eight times smaller: only broad,
+// gentle shapes of moderate contrast keep the background calm from frame to
+// frame while the letters, which show several pools each, stand out as
+// brighter, livelier shapes with dark extruded sides.
 Canvas paintLights(int size) {
     Canvas canvas(size, size, Colour{0, 0, 0, 1});
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
-            float n = tiledFbm(float(x) / 64.0f, float(y) / 64.0f, size / 64, 3, 77);
-            canvas.set(x, y, mixColour({0.01f, 0.005f, 0.03f, 1}, {0.07f, 0.02f, 0.12f, 1}, n));
+            float n = tiledFbm(float(x) / 128.0f, float(y) / 128.0f, size / 128, 2, 77);
+            canvas.set(x, y, mixColour({0.24f, 0.26f, 0.40f, 1}, {0.36f, 0.42f, 0.54f, 1}, n));
         }
     Random random(4321);
-    for (int i = 0; i < 34; ++i) {
+    const Colour pools[] = {{0.95f, 0.62f, 0.30f, 1},
+                            {0.55f, 0.75f, 0.95f, 1},
+                            {0.90f, 0.50f, 0.70f, 1},
+                            {0.45f, 0.85f, 0.75f, 1},
+                            {0.95f, 0.80f, 0.45f, 1}};
+    for (const Colour& colour : pools) {
         float x = random.range(0, float(size)), y = random.range(0, float(size));
-        Colour c = hsvColour(random.uniform(), random.range(0.6f, 0.95f), 1.0f);
-        addGlow(canvas, x, y, random.range(14, 46), c, random.range(0.45f, 0.9f), true);
-    }
-    for (int i = 0; i < 70; ++i) {
-        float x = random.range(0, float(size)), y = random.range(0, float(size));
-        Colour c = mixColour(hsvColour(random.uniform(), 0.4f, 1.0f), {1, 1, 1, 1}, 0.5f);
-        addGlow(canvas, x, y, random.range(1.5f, 4.0f), c, random.range(0.4f, 1.0f), true);
+        addGlow(canvas, x, y, random.range(56, 76), colour, random.range(0.22f, 0.30f), true);
     }
     toneMap(canvas);
     return canvas;
@@ -324,8 +327,9 @@ Canvas paintMeadowCard(TextPainter& painter) {
     fillDisc(canvas, head.x, head.y, 44.0f, {0.98f, 0.76f, 0.18f, 1});
     addGlow(canvas, head.x - 12, head.y - 12, 20, {1, 1, 0.8f, 1}, 0.4f);
     drawCaption(canvas, painter, "I", "The Meadow",
-                "A flower rises from a field that breathes: rings of grass roll out from its roots while "
-                "the sky turns through its colours. When the music strikes, the sky flares.",
+                "A daisy turns on its stem above a field that breathes: rings of grass roll out from its "
+                "roots, the sky turns through its colours, and twice the flower looks you in the eye. When "
+                "the music strikes, the sky flares.",
                 {1.0f, 0.62f, 0.85f, 1});
     toneMap(canvas);
     return canvas;
@@ -437,44 +441,104 @@ Canvas paintScrollerCard(TextPainter& painter) {
     return canvas;
 }
 
-// Before the tunnel: a corner of the Mandelbrot set, worked out by the
-// demo's own fractal renderer, recoloured, over a checkered floor.
+// The tunnel's cube as it really looks: a cube seen from a corner, each of
+// its three faces wearing the demo's own fractal texture from `inset` to
+// 1 - inset in both directions, as the scene maps it, blended by the
+// texture's alpha; the faces shaded as the light at the eye would.
+void paintFractalCube(Canvas& canvas, const TextureImage& fractal, Point2 centre, float size, float inset) {
+    auto texel = [&](float s, float t) {
+        // GL_REPEAT and the nearest texel (the cube's texture is magnified
+        // without much filtering at this size).
+        int x = int(std::floor((s - std::floor(s)) * float(fractal.width))) % fractal.width;
+        int y = int(std::floor((t - std::floor(t)) * float(fractal.height))) % fractal.height;
+        const uint8_t* p = &fractal.pixels[(size_t(y) * fractal.width + size_t(x)) * 4];
+        return Colour{p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, p[3] / 255.0f};
+    };
+    // Corner-on: the top face a rhombus, the two side faces below it.
+    const float c30 = std::cos(pi / 6.0f) * size, s30 = std::sin(pi / 6.0f) * size;
+    const Point2 top{centre.x, centre.y - size}, left{centre.x - c30, centre.y - s30},
+        right{centre.x + c30, centre.y - s30}, middle = centre;
+    struct Face {
+        Point2 origin, a, b;
+        float shade;
+    };
+    const Face faces[3] = {
+        {left, {middle.x - left.x, middle.y - left.y}, {top.x - left.x, top.y - left.y}, 1.0f},
+        {{left.x, left.y}, {middle.x - left.x, middle.y - left.y}, {0.0f, size}, 0.82f},
+        {middle, {right.x - middle.x, right.y - middle.y}, {0.0f, size}, 0.66f},
+    };
+    const float j = 1.0f - inset;
+    for (const Face& face : faces) {
+        const float det = face.a.x * face.b.y - face.a.y * face.b.x;
+        const float xs[4] = {face.origin.x, face.origin.x + face.a.x, face.origin.x + face.b.x,
+                             face.origin.x + face.a.x + face.b.x};
+        const float ys[4] = {face.origin.y, face.origin.y + face.a.y, face.origin.y + face.b.y,
+                             face.origin.y + face.a.y + face.b.y};
+        const int x0 = int(*std::min_element(xs, xs + 4)), x1 = int(*std::max_element(xs, xs + 4)) + 1;
+        const int y0 = int(*std::min_element(ys, ys + 4)), y1 = int(*std::max_element(ys, ys + 4)) + 1;
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                // 2x2 samples a pixel for smooth edges.
+                Colour sum{0, 0, 0, 0};
+                for (int k = 0; k < 4; ++k) {
+                    float px = float(x) + 0.25f + 0.5f * float(k % 2) - face.origin.x;
+                    float py = float(y) + 0.25f + 0.5f * float(k / 2) - face.origin.y;
+                    float alpha = (px * face.b.y - py * face.b.x) / det;
+                    float beta = (face.a.x * py - face.a.y * px) / det;
+                    if (alpha < 0 || alpha > 1 || beta < 0 || beta > 1) continue;
+                    Colour c = texel(inset + (j - inset) * alpha, inset + (j - inset) * beta);
+                    sum.r += c.r * c.a * face.shade;
+                    sum.g += c.g * c.a * face.shade;
+                    sum.b += c.b * c.a * face.shade;
+                    sum.a += c.a;
+                }
+                if (sum.a <= 0.0f) continue;
+                Colour c{sum.r / sum.a, sum.g / sum.a, sum.b / sum.a, 1};
+                canvas.blend(x, y, c, sum.a / 4.0f);
+            }
+    }
+}
+
+// Before the tunnel: the corridor, dimmed for the card, and the cube in
+// three moments of its five-second cycle, painted with the very texture the
+// cube wears (the demo's own fractal): a solid pale cube, then the fractal
+// repeated over its faces as see-through islands, then more and smaller.
 Canvas paintFractalCard(TextPainter& painter) {
     TextureImage fractal;
-    fractal.width = 640;
-    fractal.height = 480;
-    fractal.pixels.reset(new uint8_t[size_t(fractal.width) * fractal.height * 4]());
-    float savedRe = fractalCentreRe, savedIm = fractalCentreIm, savedStep = fractalStep;
-    int32_t savedBailout = fractalBailout;
-    fractalCentreRe = -0.7453f;
-    fractalCentreIm = 0.1127f;
-    fractalStep = 0.0000125f;
-    fractalBailout = 100;
-    renderFractal(fractal);
-    fractalCentreRe = savedRe;
-    fractalCentreIm = savedIm;
-    fractalStep = savedStep;
-    fractalBailout = savedBailout;
+    if (!buildFractalTexture(fractal)) return Canvas();
 
     Canvas canvas(slideCanvasWidth, slideCanvasHeight, Colour{});
+    // Floor and ceiling meeting at the horizon, checkered in the scene's
+    // yellow and blue, darkened so that the cubes stand out.
+    const float horizon = 290.0f;
+    const Colour yellow{0.26f, 0.24f, 0.05f, 1}, blue{0.03f, 0.04f, 0.22f, 1}, far{0.07f, 0.06f, 0.12f, 1};
     for (int y = 0; y < slideCanvasHeight; ++y)
         for (int x = 0; x < slideCanvasWidth; ++x) {
-            // Row 0 of the fractal is its lowest imaginary part: draw it at the bottom.
-            int fx = x / 2, fy = int(fractal.height) - 1 - y / 2;
-            float k = float(fractal.pixels[(size_t(fy) * fractal.width + size_t(fx)) * 4]) / 255.0f;
-            Colour c;
-            if (k >= 1.0f)
-                c = {0.02f, 0.0f, 0.05f, 1};
-            else {
-                float t = std::pow(k, 0.45f);
-                c = t < 0.5f ? mixColour({0.03f, 0.02f, 0.12f, 1}, {0.45f, 0.15f, 0.65f, 1}, t * 2.0f)
-                             : mixColour({0.45f, 0.15f, 0.65f, 1}, {1.0f, 0.85f, 0.45f, 1}, (t - 0.5f) * 2.0f);
-            }
-            canvas.set(x, y, c);
+            float dy = std::fabs(float(y) + 0.5f - horizon);
+            float depth = 300.0f / std::max(dy, 1.0f);
+            float across = (float(x) + 0.5f - W / 2) / std::max(dy, 1.0f) * 1.2f;
+            bool odd = (int(std::floor(depth)) + int(std::floor(across))) % 2 != 0;
+            Colour c = odd ? yellow : blue;
+            // Far away the squares shrink below a pixel: they fade into one
+            // dark tone before they would shimmer.
+            canvas.set(x, y, mixColour(c, far, std::clamp(depth / 5.0f, 0.0f, 1.0f)));
         }
+    const float insets[3] = {0.5f, 1.5f, 2.5f};
+    const float centres[3] = {250.0f, 620.0f, 990.0f};
+    for (int k = 0; k < 3; ++k) {
+        paintFractalCube(canvas, fractal, {centres[k], horizon + 20.0f}, 120.0f, insets[k]);
+    }
+    const Colour mark{0.95f, 0.80f, 0.90f, 1};
+    const char* times[2] = {"1\xC2\xBC s", "1\xC2\xBC s"};
+    for (int gap = 0; gap < 2; ++gap) {
+        float x = (centres[gap] + centres[gap + 1]) / 2;
+        painter.drawCentred(canvas, FontStyle::SansBold, 40.0f, x, horizon + 14.0f, "\xE2\x86\x92", mark);
+        painter.drawCentred(canvas, FontStyle::SansRegular, 30.0f, x, horizon + 60.0f, times[gap], mark);
+    }
     drawCaption(canvas, painter, "IV", "The Tunnel",
-                "Down a checkered corridor tumbles a glowing cube, wearing a fractal like the one behind "
-                "these words: worked out point by point, every time the demo starts.",
+                "A pale pink cube tumbles down a yellow and blue checkered corridor. Every five seconds "
+                "its fractal skin spreads into a swarm of see-through islands, then closes into a solid "
+                "cube again.",
                 {0.75f, 0.5f, 1.0f, 1});
     return canvas;
 }

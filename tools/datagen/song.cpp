@@ -26,8 +26,8 @@ constexpr Chord Am{A, true}, Dm{D, true}, Em{E, true};
 constexpr Chord Fmaj{F, false}, Cmaj{C, false}, Gmaj{G, false}, Emaj{E, false};
 
 // Effects by their ProTracker numbers.
-constexpr int arpeggio = 0x0, tonePortamento = 0x3, vibrato = 0x4, volumeSlide = 0xA, patternBreak = 0xD,
-              setVolume = 0xC, extended = 0xE, setSpeed = 0xF;
+constexpr int arpeggio = 0x0, tonePortamento = 0x3, vibrato = 0x4, setPanning = 0x8, volumeSlide = 0xA,
+              patternBreak = 0xD, setVolume = 0xC, extended = 0xE, setSpeed = 0xF;
 constexpr int noteCut = 0xC0;  // extended effect ECx: cut the note after x ticks
 
 // The song's sections in order: each a builder of one position.
@@ -329,12 +329,26 @@ const MelodyStyle bellStyle{bell, -1, 0, 0};
 
 // ------------------------------------------------------------ sections
 
-// 0:00 The title. Pads swell out of silence under the bell figure.
+// Where each channel stands between the speakers: effect 8xx, which the
+// decoder reads in a MOD from 0 (left) through 0x40 (the middle) to 0x80
+// (right). The Amiga's own hard left-right-right-left split puts the drums
+// and chords on one side and the bass and tune on the other, so the mix
+// leaned towards whichever side was busier; close to the middle, with a
+// little spread for width, the two sides stay within about a decibel of each
+// other whatever plays.
+constexpr int leftOfMiddle = 0x3C, rightOfMiddle = 0x44;
+constexpr int channelPanning[4] = {leftOfMiddle, rightOfMiddle, rightOfMiddle, leftOfMiddle};
+
+// 0:00 The title. Pads swell out of silence under the bell figure. The first
+// rows place the channels (the bass, silent until the third bar, on the
+// second row, after the tempo), so the first chord comes in on the second.
 void introOne(Score& s) {
     s.begin(64);
-    s.effect(drums, 0, setSpeed, 96);  // 96 beats a minute, speed 6 by default
+    s.effect(bassline, 0, setSpeed, 96);  // 96 beats a minute, speed 6 by default
+    for (int channel = 0; channel < 4; ++channel)
+        s.effect(channel, channel == bassline ? 1 : 0, setPanning, channelPanning[channel]);
     const Chord chords[4] = {Am, Fmaj, Cmaj, Gmaj};
-    for (int bar = 0; bar < 4; ++bar) swellPad(s, bar * 16, chords[bar], bar ? 20 : 0, 44);
+    for (int bar = 0; bar < 4; ++bar) swellPad(s, bar ? bar * 16 : 1, chords[bar], bar ? 20 : 0, 44);
     placeMelody(s, melody, 0, bellIntro, bellStyle);
     for (int bar = 2; bar < 4; ++bar) {
         placeBass(s, bar * 16, chords[bar], "R", 30);
@@ -556,47 +570,63 @@ void climax(Score& s, bool half) {
                     leadStyle);
 }
 
-// 3:10-3:45 The credits: the theme once more, unhurried, then fading.
+// 3:10-3:40 The credits: the theme once more, unhurried, thinning out, and
+// turning to the dominant for the last chord.
 void outro(Score& s, int part) {
-    s.begin(part == 3 ? 32 : 64);
+    s.begin(64);
     // The second part carries the theme's answer, over its own chords.
-    const Chord chords[4] = {Am, Fmaj, part == 1 ? Gmaj : Cmaj, part == 1 ? Emaj : Gmaj};
-    int bars = part == 3 ? 2 : 4;
-    for (int bar = 0; bar < bars; ++bar) {
+    const Chord chords[4] = {Am, Fmaj, part == 1 ? Gmaj : Cmaj, part == 0 ? Gmaj : Emaj};
+    for (int bar = 0; bar < 4; ++bar) {
         swellPad(s, bar * 16, chords[bar], 16, 34);
         if (part < 2) {
             std::string drumsBar = "k...h...s...h.h.";
             if (part == 0 && bar == 0) drumsBar[0] = 'x';
             placeDrums(s, bar * 16, drumsBar, 22);
             placeBass(s, bar * 16, chords[bar], "R.......R...F...");
-        } else if (part == 2) {
+        } else {
             placeDrums(s, bar * 16, "h...h...h...h...", 26 - bar * 4);
             placeBass(s, bar * 16, chords[bar], "R", 40 - bar * 4);
-        } else {
-            placeBass(s, bar * 16, chords[bar], "R", 28);
         }
     }
     if (part == 0)
         placeMelody(s, melody, 0, themeA1, bellStyle);
     else if (part == 1)
         placeMelody(s, melody, 0, themeA2, MelodyStyle{lead, 28, 3, 0x33});
-    else if (part == 2)
-        placeMelody(s, melody, 0, bellIntro, bellStyle);
     else
-        placeMelody(s, melody, 0, "a5:4 e5:4 c5:4 e5:4 a5:4 f5:4 c5:8", bellStyle);
+        placeMelody(s, melody, 0, "a5:4 e5:4 c5:4 e5:4 a5:4 f5:4 c5:4 f5:4 g5:4 e5:4 c5:4 e5:4 b5:4 g#5:4 e5:4 g#5:4",
+                    bellStyle);
 }
 
-// 3:45 Coda: the dominant, fading, so that the loop falls home on A minor
-// at the start of the song.
+// 3:40 The end of the show, half a position: the dominant resolves home to
+// A minor, and the last chord dies away within a second and a half, so that
+// the music has ended, not been cut off, when the programme closes at 3:45.
+void finalChord(Score& s) {
+    s.begin(32);
+    s.note(harmony, 0, padMinor, padRoot(Am), setVolume, 36);
+    placeBass(s, 0, Am, "R", 30);
+    placeMelody(s, melody, 0, "e5:2 c5:2 a4:12", bellStyle);
+    // Five steps of volume a row on every row after the chord has sounded.
+    for (int r = 2; r < 10; ++r) {
+        s.effect(harmony, r, volumeSlide, 0x01);
+        s.effect(bassline, r, volumeSlide, 0x01);
+    }
+    for (int r = 6; r < 14; ++r) s.effect(melody, r, volumeSlide, 0x02);
+    // Nothing may ring on into the programme's last seconds.
+    for (int channel = 0; channel < 4; ++channel) s.effect(channel, 16, setVolume, 0);
+}
+
+// 3:45 Coda, after the show has closed: a breath of silence (a frame late,
+// the programme still plays its last picture), then the dominant, fading, so
+// that the loop falls home on A minor at the start of the song.
 void coda(Score& s) {
     s.begin(64);
-    swellPad(s, 0, Fmaj, 20, 38);
+    swellPad(s, 4, Fmaj, 20, 38);
     swellPad(s, 32, Emaj, 20, 38);
     for (int r = 40; r < 64; r += 2) s.effect(harmony, r, volumeSlide, 0x01);
-    placeBass(s, 0, Fmaj, "R", 30);
+    placeBass(s, 4, Fmaj, "R", 30);
     placeBass(s, 32, Emaj, "R", 30);
     for (int r = 36; r < 64; r += 4) s.effect(bassline, r, volumeSlide, 0x01);
-    placeMelody(s, melody, 0, "a5:8 f5:8 c5:16 b5:8 g#5:8 e5:16", bellStyle);
+    placeMelody(s, melody, 0, "r:4 a5:8 f5:4 c5:16 b5:8 g#5:8 e5:16", bellStyle);
 }
 
 }  // namespace
@@ -632,7 +662,7 @@ ComposedSong composeSong() {
     outro(s, 0);                                       // 21  3:10  credits
     outro(s, 1);                                       // 22  3:20
     outro(s, 2);                                       // 23  3:30
-    outro(s, 3);                                       // 24  3:40  (half)
+    finalChord(s);                                     // 24  3:40  (half): the end of the show
     coda(s);                                           // 25  3:45-3:55, then back to the start
     song.module.restartPosition = 0;
     return song;
