@@ -289,13 +289,20 @@ bool openWindow(const char* title, int width, int height, int bits, uint8_t full
 }
 
 void closeWindow() {
+    // The cursor comes back first. Leaving fullscreen makes SDL put the
+    // pointer back where it was; on Wayland, with the cursor hidden, SDL 2.26
+    // imitates that move with a pointer lock, and showing the cursor
+    // afterwards releases a relative pointer it never made (a crash on exit
+    // on GNOME whenever the pointer was over the picture). With the cursor
+    // shown, the move is simply not made.
+    if (cursorHidden && videoUp) SDL_ShowCursor(SDL_ENABLE);
+    cursorHidden = false;
     if (modeSwitched && windowHandle) {
-        // Back to the desktop mode before anything else goes.
+        // Back to the desktop mode before anything else goes. Only a real
+        // switch is undone: a desktop-mode window leaves with the window.
         SDL_SetWindowFullscreen(windowHandle, 0);
     }
     modeSwitched = false;
-    if (cursorHidden && videoUp) SDL_ShowCursor(SDL_ENABLE);
-    cursorHidden = false;
 
     if (renderingContext) {
         if (SDL_GL_MakeCurrent(windowHandle, nullptr) != 0)
