@@ -60,7 +60,8 @@ TEST(DemoCommandLine, EveryWayOfChoosingTheDisplay) {
 TEST(DemoCommandLine, CommonOptionsAreTaken) {
     DemoOptions options;
     std::string error;
-    ASSERT_TRUE(parseDemo({"--gentle", "-h", "--version"}, options, error)) << error;
+    ASSERT_TRUE(parseDemo({"--gentle", "-h", "--version", "--check"}, options, error)) << error;
+    EXPECT_TRUE(options.check);
     EXPECT_TRUE(options.gentle);
     EXPECT_TRUE(options.help);
     EXPECT_TRUE(options.version);

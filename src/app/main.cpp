@@ -4,6 +4,7 @@
 
 #include "app/demo.h"
 #include "app/demo_options.h"
+#include "app/device_check.h"
 #include "platform/termination.h"
 #include "platform/window.h"
 
@@ -21,6 +22,11 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(demoUsage(), stdout);
         return 0;
+    }
+    if (options.check) {
+        const DeviceCheck check = checkDevices();
+        std::fputs(describeDeviceCheck(check).c_str(), stdout);
+        return check.display && check.sound ? 0 : 1;
     }
     chooseDisplay(options.display);
     // SIGTERM and SIGINT end the demo cleanly in every state, a message box
