@@ -11,18 +11,9 @@
 int main(int argc, char** argv) {
     DemoOptions options;
     std::string error;
-    if (!parseDemoOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "glimmervandra: %s\n\n%s", error.c_str(), demoUsage());
-        return 2;
-    }
-    if (options.version) {
-        std::printf("glimmervandra %s\nLicence: MIT\n", GLIMMER_VERSION);
-        return 0;
-    }
-    if (options.help) {
-        std::fputs(demoUsage(), stdout);
-        return 0;
-    }
+    const bool parsed = parseDemoOptions(argc, argv, options, error);
+    const int answered = answerCommonOptions("glimmervandra", GLIMMER_VERSION, parsed, error, options, demoUsage());
+    if (answered >= 0) return answered;
     if (options.check) {
         const DeviceCheck check = checkDevices();
         std::fputs(describeDeviceCheck(check).c_str(), stdout);
