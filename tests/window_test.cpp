@@ -7,10 +7,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/picture_area.h"
 #include "app/window_procedure.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/window.h"
+#include "platform/x11_window.h"
+#include "support/deaf_window_manager.h"
 #include "support/gl_test.h"
 #include "support/xvfb_server.h"
 
@@ -44,11 +47,11 @@ void expectDemoProjection(const GLdouble* m) {
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5 * (1 + std::fabs(expected[i]))) << "element " << i;
 }
 
-void expectViewport(int width, int height) {
+void expectViewport(int width, int height, int x = 0, int y = 0) {
     GLint viewport[4] = {-1, -1, -1, -1};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 0);
-    EXPECT_EQ(viewport[1], 0);
+    EXPECT_EQ(viewport[0], x);
+    EXPECT_EQ(viewport[1], y);
     EXPECT_EQ(viewport[2], width);
     EXPECT_EQ(viewport[3], height);
 }
@@ -73,6 +76,7 @@ protected:
         registerWindowProcedure(nullptr);
         resetMessages();
         fullscreen = 1;
+        chooseDisplay(DisplayChoice::automatic);
         // Only now: Xlib ends the process when its server goes away under it.
         server.reset();
     }
@@ -91,8 +95,12 @@ protected:
 
 using Viewport = GlTest;
 
-TEST_F(Viewport, TakesTheClientSizeAndKeepsTheScreenAspect) {
-    const int sizes[][2] = {{640, 480}, {1024, 300}, {17, 900}};
+TEST_F(Viewport, TakesTheLargestCentred43AreaAndKeepsTheScreenAspect) {
+    // Drawable size, then the picture's area in it: x, y, width, height.
+    const int sizes[][6] = {{640, 480, 0, 0, 640, 480},
+                            {1024, 300, 312, 0, 400, 300},
+                            {17, 900, 0, 443, 17, 13},
+                            {1920, 1080, 240, 0, 1440, 1080}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1]);
         // Leave other matrices current and dirty: the resize must pick its own.
@@ -100,7 +108,7 @@ TEST_F(Viewport, TakesTheClientSizeAndKeepsTheScreenAspect) {
         glMatrixMode(GL_MODELVIEW);
         glTranslatef(3.0f, 4.0f, 5.0f);
         resizeViewport(size[0], size[1]);
-        expectViewport(size[0], size[1]);
+        expectViewport(size[4], size[5], size[2], size[3]);
         GLdouble projection[16];
         glGetDoublev(GL_PROJECTION_MATRIX, projection);
         expectDemoProjection(projection);
@@ -112,9 +120,72 @@ TEST_F(Viewport, TakesTheClientSizeAndKeepsTheScreenAspect) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
+// A drawable wider than 4:3 in the lower part of the test's buffer: after a
+// frame drawn in any colour, the bars are black, the picture keeps its
+// pixels, and the clear colour and scissor state the scenes set survive.
+TEST_F(Viewport, BarsBesideThePictureAreBlackenedAndTheStateKept) {
+    resizeViewport(640, 360);  // picture 480x360 at x 80
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glScissor(1, 2, 3, 4);
+    coverPictureBars();
+
+    const auto shown = frame();
+    const int bottom = height - 1;  // the drawable's rows are the buffer's lowest
+    for (const int x : {0, 79, 560, 639}) {
+        SCOPED_TRACE(x);
+        const Rgba bar = pixelAt(shown, x, bottom - 10);
+        EXPECT_EQ(bar.r, 0);
+        EXPECT_EQ(bar.g, 0);
+        EXPECT_EQ(bar.b, 0);
+    }
+    for (const int x : {80, 320, 559}) EXPECT_EQ(pixelAt(shown, x, bottom - 10).r, 255) << x;
+    GLfloat clearColour[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    EXPECT_EQ(clearColour[0], 1.0f);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    GLint box[4];
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_EQ(box[0], 1);
+    EXPECT_EQ(box[3], 4);
+
+    // A 4:3 drawable has no bars: nothing is touched.
+    resizeViewport(640, 480);
+    glClear(GL_COLOR_BUFFER_BIT);
+    coverPictureBars();
+    EXPECT_EQ(pixel(0, 240).r, 255);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST(PictureArea, FitsTheLargest43RectangleCentred) {
+    struct Case {
+        int w, h;
+        PictureArea area;
+    };
+    const Case cases[] = {
+        {640, 480, {0, 0, 640, 480}},
+        {1440, 1080, {0, 0, 1440, 1080}},
+        {1920, 1080, {240, 0, 1440, 1080}},
+        {3840, 2160, {480, 0, 2880, 2160}},
+        {2560, 1600, {213, 0, 2133, 1600}},
+        {480, 1000, {0, 320, 480, 360}},
+        {1281, 960, {0, 0, 1280, 960}},
+        {1, 1, {0, 0, 1, 1}},
+        {0, 0, {0, 0, 1, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+        const PictureArea a = pictureAreaFor(c.w, c.h);
+        EXPECT_EQ(a.x, c.area.x);
+        EXPECT_EQ(a.y, c.area.y);
+        EXPECT_EQ(a.width, c.area.width);
+        EXPECT_EQ(a.height, c.area.height);
+    }
+}
+
 TEST_F(Viewport, ZeroHeightBecomesOnePixel) {
     resizeViewport(640, 0);
-    expectViewport(640, 1);
+    expectViewport(1, 1, 319, 0);
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     expectDemoProjection(projection);
@@ -321,7 +392,7 @@ TEST_F(WindowTest, WindowEventsArriveOneMessagePerPeek) {
     EXPECT_FALSE(peekMessage(m));
 }
 
-TEST_F(WindowTest, ResizingTheWindowStretchesThePicture) {
+TEST_F(WindowTest, AResizedWindowKeepsThePicture43WithBars) {
     if (!startDisplay("1024x768x24")) GTEST_SKIP() << server->why();
     ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 0));
     SDL_Window* window = SDL_GL_GetCurrentWindow();
@@ -340,8 +411,91 @@ TEST_F(WindowTest, ResizingTheWindowStretchesThePicture) {
         }
     }
     ASSERT_TRUE(sized) << "no size message for the new client area";
-    expectViewport(800, 300);
+    expectViewport(400, 300, 200, 0);
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     expectDemoProjection(projection);
+}
+
+// A compositor that makes the window fullscreen only once it has shown a
+// frame (sway): the answer is judged after frames were presented, not right
+// after the window appeared, and a compositor that never answers yes is a
+// refusal once the time is up.
+TEST(FullscreenAnswer, ALateYesIsAYesAndNoAnswerIsARefusal) {
+    int presented = 0;
+    EXPECT_TRUE(waitForFullscreen([&] { return presented >= 3; }, [&] { ++presented; }, 5000));
+    EXPECT_EQ(presented, 3);
+
+    presented = 0;
+    EXPECT_TRUE(waitForFullscreen([] { return true; }, [&] { ++presented; }, 5000));
+    EXPECT_EQ(presented, 0) << "an answer already given needs no frame";
+
+    presented = 0;
+    EXPECT_FALSE(waitForFullscreen([] { return false; }, [&] { ++presented; }, 60));
+    EXPECT_GE(presented, 1);
+
+    FullscreenFacts early{1920, 1080, 1920, 1080, 1920, 1080, false};
+    EXPECT_FALSE(desktopFullscreenGranted(early));
+    early.windowIsFullscreen = true;
+    EXPECT_TRUE(desktopFullscreenGranted(early));
+}
+
+// The desktop's own mode on a 16:9 screen: fullscreen without a mode switch
+// or a question, the drawable the whole screen, the picture 4:3 in its
+// middle; closing leaves the mode as it was.
+TEST_F(WindowTest, DesktopModeCoversTheScreenAndCentresThePicture) {
+    if (!startDisplay("1280x720x24")) GTEST_SKIP() << server->why();
+    chooseDisplay(DisplayChoice::desktop);
+    ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 1));
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+    EXPECT_EQ(fullscreen, 1);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    int width = 640, height = 480;
+    windowDrawableSize(width, height);
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 720);
+    resizeViewport(width, height);
+    expectViewport(960, 720, 160, 0);
+    SDL_DisplayMode mode{};
+    ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &mode), 0);
+    EXPECT_EQ(mode.w, 1280) << "the desktop's mode is kept";
+    closeWindow();
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+    EXPECT_FALSE(windowIsOpen());
+}
+
+// A window by choice: no fullscreen attempt and so no question, even where
+// the 640x480 mode is missing; a real X server is one that switches modes.
+TEST_F(WindowTest, AWindowByChoiceAsksNothing) {
+    if (!startDisplay("1024x768x24")) GTEST_SKIP() << server->why();
+    chooseDisplay(DisplayChoice::window);
+    ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 1));
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+    EXPECT_EQ(fullscreen, 0);
+    EXPECT_TRUE(displaySwitchesModes());
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    int width = 0, height = 0;
+    windowDrawableSize(width, height);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+}
+
+// A window manager that never answers: the demo's window is not shown, and
+// the wait for it ends at its limit instead of lasting for ever (SDL's own
+// show would). Without the manager the window is shown at once.
+TEST_F(WindowTest, AWindowManagerThatNeverShowsTheWindowIsWaitedForBoundedly) {
+    if (!startDisplay("640x480x24")) GTEST_SKIP() << server->why();
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    SDL_Window* shown = SDL_CreateWindow("plain", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(mapX11WindowWithin(shown, 5000));
+    SDL_DestroyWindow(shown);
+
+    DeafWindowManager manager(server->display());
+    ASSERT_TRUE(manager.running());
+    SDL_Window* ignored = SDL_CreateWindow("ignored", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(ignored, nullptr);
+    EXPECT_FALSE(mapX11WindowWithin(ignored, 200));
+    SDL_DestroyWindow(ignored);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
