@@ -2,6 +2,7 @@
 // glimmervandra-capture: the programme rendered to video, frame-exactly.
 #include <cstdio>
 
+#include "app/gentle_mode.h"
 #include "bench.h"
 #include "capture.h"
 #include "capture_options.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
         std::fputs(captureUsage(), stdout);
         return 0;
     }
+    setGentleMode(options.gentle);
     showMessageBoxesOnConsole(true);  // a missing picture is reported, not asked about
     return options.bench ? runBench(options) : runCapture(options);
 }

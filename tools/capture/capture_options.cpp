@@ -39,7 +39,7 @@ bool parseSize(const char* text, int& width, int& height) {
 
 const char* captureUsage() {
     return "usage: glimmervandra-capture -o OUTPUT [options]\n"
-           "       glimmervandra-capture --bench [--fps N] [--size WxH]\n"
+           "       glimmervandra-capture --bench [--fps N] [--size WxH] [--gentle]\n"
            "\n"
            "Renders the Glimmervandra programme, title to credits, with its music,\n"
            "frame-exactly and without a display, GPU or sound card.\n"
@@ -54,6 +54,9 @@ const char* captureUsage() {
            "  --to SECONDS        last second written (default: the end of the programme,\n"
            "                      about 225; a capture whose music never starts the scenes\n"
            "                      stops after one pass of the module plus 225 s)\n"
+           "  --gentle            the gentle show: what flashes is calmed (the flower's\n"
+           "                      flash, the tunnel's checkerboard, the scroller's\n"
+           "                      background); the same programme, timings and music\n"
            "  --no-progress       no progress on stderr, only the closing summary (without\n"
            "                      a terminal progress is a line at every tenth of the way)\n"
            "  --bench             print frame times per timeline row and start-up times\n"
@@ -86,6 +89,8 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
             options.version = true;
         } else if (arg == "--bench") {
             options.bench = true;
+        } else if (arg == "--gentle") {
+            options.gentle = true;
         } else if (arg == "--no-progress") {
             options.progress = false;
         } else if (arg == "-o" || arg == "--output") {

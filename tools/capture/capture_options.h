@@ -19,6 +19,7 @@ struct CaptureOptions {
     bool help = false;
     bool version = false;
     bool progress = true;
+    bool gentle = false;  // the gentle show, with what flashes calmed
 };
 
 // Parses argv; false with a message in `error` for a bad command line.

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+#include "app/gentle_mode.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+// Set before the first frame; atomic only so that no reader can ever see it
+// torn, whichever thread the caller chose.
+std::atomic<bool> gentle{false};
+}  // namespace
+
+void setGentleMode(bool on) { gentle.store(on); }
+
+bool gentleMode() { return gentle.load(); }
+
+bool gentleRequested(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] && std::strcmp(argv[i], "--gentle") == 0) return true;
+    return false;
+}
