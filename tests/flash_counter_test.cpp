@@ -139,18 +139,26 @@ TEST(FlashCounter, ANoisyRunIsOneTransition) {
     EXPECT_EQ(counter.worstSecond().general, 1);
 }
 
-TEST(FlashCounter, ReadsFramesAsGlReadsThemBottomRowFirst) {
-    // A picture whose top row of tiles flickers: read bottom up, the flicker
-    // must land in tiles 0..3, not 12..15.
+TEST(FlashCounter, ReadsRgbaFramesTopRowFirst) {
+    // RGBA pictures whose top row of tiles flickers: the flicker must land in
+    // tiles 0..3 and nowhere else, and the alpha byte must not be read as a
+    // colour (it is 0 here, which would darken every pixel it replaced).
     FlashCounter counter(width, height, fps);
-    std::vector<uint8_t> frame(width * height * 3);
+    std::vector<uint8_t> frame(width * height * 4);
     for (int n = 0; n < 2 * fps; ++n) {
         const uint8_t v = flicker(4.0, black, white)(n).r;
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width * 3; ++x) frame[y * width * 3 + x] = y >= height * 3 / 4 ? v : 0;
-        counter.addBottomUpFrame(frame.data());
+            for (int x = 0; x < width; ++x) {
+                uint8_t* pixel = &frame[(y * width + x) * 4];
+                pixel[0] = pixel[1] = pixel[2] = y < height / 4 ? v : 255;
+                pixel[3] = 0;
+            }
+        counter.addFrame(frame.data(), 4);
     }
-    EXPECT_EQ(counter.worstSecond().generalTile, 0);
+    const FlashPeak peak = counter.worstSecond();
+    EXPECT_EQ(peak.general, 4);
+    EXPECT_EQ(peak.generalTile, 0);
     EXPECT_FALSE(counter.generalTransitions(3).empty());
-    EXPECT_TRUE(counter.generalTransitions(12).empty());
+    EXPECT_TRUE(counter.generalTransitions(4).empty());
+    EXPECT_TRUE(counter.generalTransitions(15).empty());
 }

@@ -35,6 +35,7 @@ constexpr double pi = 3.141592653589793;
 // from saturated red, and bright enough to be seen as the music's accent.
 constexpr double gentleSwellColour[3] = {0.85, 0.8, 0.95};
 constexpr double gentleSwellPeak = 0.6;
+constexpr double gentleRedShare = 0.45;
 
 void setGentleFlowerBackground(double angle, float flashLevel) {
     const GentleBackground colour = gentleFlowerBackground(angle, flashLevel);
@@ -110,10 +111,13 @@ void drawGrid() {
 }  // namespace
 
 GentleBackground gentleFlowerBackground(double angle, float flashLevel) {
-    // The background's own slow cycle, as without a flash.
+    // The background's own slow cycle, as without a flash, kept off
+    // saturated red: green and blue stay at least 0.45 of red, which holds
+    // red below 0.75 of the linear light. The swell's colour keeps that too,
+    // so no mix of the two can flash into red and out again.
     const double r = (1.0 - std::cos(0.005 * angle)) / 3.0;
-    const double g = (1.0 - std::cos(0.013333334f * angle)) / 3.0;
-    const double b = (1.0 - std::cos(0.006666667f * angle)) / 3.0;
+    const double g = std::max((1.0 - std::cos(0.013333334f * angle)) / 3.0, gentleRedShare * r);
+    const double b = std::max((1.0 - std::cos(0.006666667f * angle)) / 3.0, gentleRedShare * r);
     // The flash level jumps to 100 and decays to 1 in about two seconds.
     // Instead of the strobe it brings one swell towards a pale lilac that
     // starts and ends at nothing, so the jump of the level shows no step and

@@ -41,17 +41,18 @@ FlashCounter::FlashCounter(int width, int height, int fps)
     }
 }
 
-void FlashCounter::addFrame(const uint8_t* pixels, size_t rowBytes) {
-    if (rowBytes == 0) rowBytes = size_t(width) * 3;
+void FlashCounter::addFrame(const uint8_t* pixels, int pixelBytes) {
+    const size_t rowBytes = size_t(width) * size_t(pixelBytes);
     std::fill(sums.begin(), sums.end(), 0.0);
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = pixels + size_t(y) * rowBytes;
         const int tileRow = y * flashTilesDown / height;
         for (int x = 0; x < width; ++x) {
+            const uint8_t* pixel = row + size_t(x) * size_t(pixelBytes);
             double* sum = &sums[size_t(tileRow * flashTilesAcross + x * flashTilesAcross / width) * 3];
-            sum[0] += linear.value[row[x * 3]];
-            sum[1] += linear.value[row[x * 3 + 1]];
-            sum[2] += linear.value[row[x * 3 + 2]];
+            sum[0] += linear.value[pixel[0]];
+            sum[1] += linear.value[pixel[1]];
+            sum[2] += linear.value[pixel[2]];
         }
     }
     TileColour tiles[flashTileCount];
@@ -67,15 +68,6 @@ void FlashCounter::addFrame(const uint8_t* pixels, size_t rowBytes) {
         tiles[t] = {sums[size_t(t) * 3] / count, sums[size_t(t) * 3 + 1] / count, sums[size_t(t) * 3 + 2] / count};
     }
     addTiles(tiles);
-}
-
-void FlashCounter::addBottomUpFrame(const uint8_t* pixels) {
-    const size_t rowBytes = size_t(width) * 3;
-    // The last row in memory is the top of the picture; step backwards.
-    std::vector<uint8_t> flipped(rowBytes * size_t(height));
-    for (int y = 0; y < height; ++y)
-        std::copy_n(pixels + size_t(height - 1 - y) * rowBytes, rowBytes, flipped.data() + size_t(y) * rowBytes);
-    addFrame(flipped.data(), rowBytes);
 }
 
 void FlashCounter::addTiles(const TileColour* tiles) {

@@ -51,11 +51,10 @@ public:
     // Frames of width x height pixels, fps of them a second.
     FlashCounter(int width, int height, int fps);
 
-    // The next frame: 8-bit sRGB, 3 bytes a pixel in R, G, B order, rows top
-    // first, `rowBytes` apart (0: width x 3).
-    void addFrame(const uint8_t* pixels, size_t rowBytes = 0);
-    // The same for a frame as GL reads it: R, G, B, rows bottom first.
-    void addBottomUpFrame(const uint8_t* pixels);
+    // The next frame: 8-bit sRGB, R, G, B first in each pixel of
+    // `pixelBytes` (3, or 4 for RGBA as readFramePixels gives it), rows top
+    // first and width x pixelBytes apart.
+    void addFrame(const uint8_t* pixels, int pixelBytes = 3);
 
     uint64_t frames() const { return frameCount; }
 
