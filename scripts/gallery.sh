@@ -6,6 +6,8 @@
 #                                animated, 400x300 (top of the README)
 #   docs/gallery/NN-*.png        one frame of every row of the programme, 400x300
 #   docs/gallery/programme.png   one frame every five seconds, title to credits
+#   docs/gallery/*-gentle.png    the moments that flash, as the gentle show
+#                                (--gentle) draws them, beside the default
 # usage: scripts/gallery.sh             (builds what it needs first)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -52,9 +54,9 @@ echo "gallery: docs/preview.webp, $count frames, $(du -k "$root/docs/preview.web
 # second n/2.
 echo "gallery: the whole programme at 2 frames a second" >&2
 "$capture" -o "$work/shots" --fps 2 --no-progress
-still() {  # still SECOND NAME
+still() {  # still SECOND NAME [FOLDER]
   local frame
-  frame="$(printf '%s/shots/frame%05d.png' "$work" "$(awk "BEGIN { print int($1 * 2) }")")"
+  frame="$(printf '%s/%s/frame%05d.png' "$work" "${3:-shots}" "$(awk "BEGIN { print int($1 * 2) }")")"
   ffmpeg -v error -y -i "$frame" -vf "scale=400:300:flags=lanczos" "$gallery/$2.png"
 }
 still 5 01-title
@@ -69,6 +71,14 @@ still 150 09-tunnel
 still 172 10-morph-card
 still 181 11-morph
 still 210 12-credits
+# The three moments that flash, default and gentle: the flower's strobe at
+# the music's crash, the scroller's background, the tunnel's checkerboard.
+echo "gallery: the gentle show at 2 frames a second" >&2
+"$capture" -o "$work/gentle" --fps 2 --gentle --no-progress
+still 30.5 03-flower-flash
+still 30.5 03-flower-flash-gentle gentle
+still 105 07-scroller-gentle gentle
+still 150 09-tunnel-gentle gentle
 # Every tenth frame (every five seconds), eight to a row.
 ffmpeg -v error -y -framerate 2 -i "$work/shots/frame%05d.png" \
   -vf "select='not(mod(n\,10))',scale=160:120:flags=lanczos,tile=8x6" -frames:v 1 \

@@ -50,9 +50,11 @@ constexpr double piOver100 = 0.031415926535897934;
 constexpr float consumeBelow = -13.0f;
 
 // The gentle show dims the background picture, whose bright lights sweep
-// across the screen at up to 100 pixels a frame, so that their sweeps no
-// longer flash; the lit letters keep their brightness and stand out more.
-constexpr float gentleBackgroundLevel = 0.45f;
+// across the screen at up to 100 pixels a frame: at 0.34 of its value the
+// brightest texel has a luminance below 0.1, so no change of the background,
+// whatever the picture, can reach a flash (0.1). The lit letters keep their
+// brightness and stand out more.
+constexpr float gentleBackgroundLevel = 0.34f;
 
 size_t scrollTextLength() { return std::strlen(scrollText); }
 
