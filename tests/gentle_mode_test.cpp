@@ -17,8 +17,7 @@ bool requested(std::vector<const char*> words) {
 }
 
 TileColour linearColour(const GentleBackground& c) {
-    auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    return {linear(c.red), linear(c.green), linear(c.blue)};
+    return {linearFromSrgb(c.red), linearFromSrgb(c.green), linearFromSrgb(c.blue)};
 }
 }  // namespace
 

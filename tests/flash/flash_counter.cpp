@@ -13,14 +13,15 @@ constexpr double saturatedRedShare = 0.8;
 struct LinearTable {
     double value[256];
     LinearTable() {
-        for (int i = 0; i < 256; ++i) {
-            const double c = i / 255.0;
-            value[i] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-        }
+        for (int i = 0; i < 256; ++i) value[i] = linearFromSrgb(i / 255.0);
     }
 };
 const LinearTable linear;
 }  // namespace
+
+double linearFromSrgb(double value) {
+    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+}
 
 double relativeLuminance(const TileColour& colour) {
     return 0.2126 * colour.red + 0.7152 * colour.green + 0.0722 * colour.blue;

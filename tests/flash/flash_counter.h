@@ -32,6 +32,7 @@ constexpr int flashTileCount = flashTilesAcross * flashTilesDown;
 struct TileColour {
     double red = 0, green = 0, blue = 0;
 };
+double linearFromSrgb(double value);  // an sRGB value 0..1 in linear light
 double relativeLuminance(const TileColour& colour);
 double redFlashValue(const TileColour& colour);  // 0 unless saturated red
 
