@@ -21,8 +21,9 @@ struct Range {
 };
 
 void printPeak(const char* name, const FlashPeak& peak, int fps) {
-    std::printf("%-16s %3d general (%.2f s, tile %2d)  %3d red (%.2f s, tile %2d)\n", name, peak.general,
-                double(peak.generalFrame) / fps, peak.generalTile, peak.red, double(peak.redFrame) / fps, peak.redTile);
+    std::printf("%-16s %3d general (%.2f s, tile %2d)  %3d red (%.2f s, tile %2d)\n", name, peak.general.flashes,
+                double(peak.general.frame) / fps, peak.general.tile, peak.red.flashes, double(peak.red.frame) / fps,
+                peak.red.tile);
 }
 }  // namespace
 

@@ -148,12 +148,14 @@ int FlashCounter::worstIn(const std::vector<uint64_t>& transitions, uint64_t fir
 FlashPeak FlashCounter::worstSecond(uint64_t first, uint64_t last) const {
     FlashPeak peak;
     if (first >= last) return peak;
-    for (int t = 0; t < flashTileCount; ++t) {
+    auto keepWorst = [&](WorstSecond& worst, const std::vector<uint64_t>& transitions, int tile) {
         uint64_t where = 0;
-        const int g = worstIn(generalTransitions(t), first, last, fps, where);
-        if (g > peak.general) peak.general = g, peak.generalFrame = where, peak.generalTile = t;
-        const int r = worstIn(redTransitions(t), first, last, fps, where);
-        if (r > peak.red) peak.red = r, peak.redFrame = where, peak.redTile = t;
+        const int flashes = worstIn(transitions, first, last, fps, where);
+        if (flashes > worst.flashes) worst = {flashes, where, tile};
+    };
+    for (int t = 0; t < flashTileCount; ++t) {
+        keepWorst(peak.general, generalTransitions(t), t);
+        keepWorst(peak.red, redTransitions(t), t);
     }
     return peak;
 }

@@ -36,15 +36,16 @@ double linearFromSrgb(double value);  // an sRGB value 0..1 in linear light
 double relativeLuminance(const TileColour& colour);
 double redFlashValue(const TileColour& colour);  // 0 unless saturated red
 
-// The most flashes in any one-second window, and where the first such window
-// starts (frame index and tile, 0..15 row by row from the top left).
+// The most flashes of one kind in any one-second window, and where the first
+// such window starts: its frame, and its tile, 0..15 row by row from the top
+// left.
+struct WorstSecond {
+    int flashes = 0;
+    uint64_t frame = 0;
+    int tile = 0;
+};
 struct FlashPeak {
-    int general = 0;
-    uint64_t generalFrame = 0;
-    int generalTile = 0;
-    int red = 0;
-    uint64_t redFrame = 0;
-    int redTile = 0;
+    WorstSecond general, red;
 };
 
 class FlashCounter {

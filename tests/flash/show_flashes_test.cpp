@@ -58,7 +58,7 @@ void printRows(const char* title, const ShowFlashes& show) {
     for (const auto& [row, frames] : show.rowFrames) {
         const FlashPeak peak = show.counter.worstSecond(frames.first, frames.second);
         std::printf("  %-14s %6.2f s      %7d %4d\n", timelineRowName(row),
-                    show.firstSeconds + double(frames.first) / fps, peak.general, peak.red);
+                    show.firstSeconds + double(frames.first) / fps, peak.general.flashes, peak.red.flashes);
     }
 }
 
@@ -81,9 +81,9 @@ TEST_F(ShowFlashesTest, TheGentleShowStaysWithinTheLimitsInEverySecondOfEveryTil
     EXPECT_TRUE(show.rowFrames.count(1) && show.rowFrames.count(timelineRowCount));
     EXPECT_GT(show.counter.frames(), uint64_t(200 * fps));
     const FlashPeak peak = show.counter.worstSecond();
-    EXPECT_LE(peak.general, generalLimit)
-        << "at " << double(peak.generalFrame) / fps << " s, tile " << peak.generalTile;
-    EXPECT_LE(peak.red, redLimit) << "at " << double(peak.redFrame) / fps << " s, tile " << peak.redTile;
+    EXPECT_LE(peak.general.flashes, generalLimit)
+        << "at " << double(peak.general.frame) / fps << " s, tile " << peak.general.tile;
+    EXPECT_LE(peak.red.flashes, redLimit) << "at " << double(peak.red.frame) / fps << " s, tile " << peak.red.tile;
 }
 
 // The same counter finds the strobe the default show keeps at the music's
@@ -94,18 +94,18 @@ TEST_F(ShowFlashesTest, TheDefaultShowsFlowerStrobeIsFound) {
     ASSERT_TRUE(show.started) << show.error;
     printRows("default show, 26 to 36 s", show);
     const FlashPeak peak = show.counter.worstSecond();
-    EXPECT_GT(peak.general, generalLimit);
-    EXPECT_GT(peak.red, redLimit);
+    EXPECT_GT(peak.general.flashes, generalLimit);
+    EXPECT_GT(peak.red.flashes, redLimit);
     // Found in the flower's row.
     ASSERT_TRUE(show.rowFrames.count(3));
     const auto flower = show.rowFrames.at(3);
-    EXPECT_GT(show.counter.worstSecond(flower.first, flower.second).general, generalLimit);
+    EXPECT_GT(show.counter.worstSecond(flower.first, flower.second).general.flashes, generalLimit);
 
     // And the gentle show over the same seconds calms it.
     ShowFlashes gentle;
     measure(gentle, true, 26.0, 36.0);
     ASSERT_TRUE(gentle.started) << gentle.error;
     printRows("gentle show, 26 to 36 s", gentle);
-    EXPECT_LE(gentle.counter.worstSecond().general, generalLimit);
-    EXPECT_EQ(gentle.counter.worstSecond().red, 0);
+    EXPECT_LE(gentle.counter.worstSecond().general.flashes, generalLimit);
+    EXPECT_EQ(gentle.counter.worstSecond().red.flashes, 0);
 }
