@@ -7,6 +7,8 @@
 #                                of the README)
 #   docs/gallery/NN-*.png        one frame of every row of the programme, 400x300
 #   docs/gallery/programme.png   one frame every five seconds, title to credits
+#   docs/gallery/*-gentle.png    the moments that flash, as the gentle show
+#                                (--gentle) draws them, beside the default
 # usage: scripts/gallery.sh             (builds what it needs first)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -70,7 +72,7 @@ terms+=("not(mod(n\\,$((5 * rate))))*lt(n\\,$((${#sheet[@]} * 5 * rate)))")
 # The stills, one of every row.
 stills=("5 01-title" "17 02-meadow-card" "33 03-flower" "45 04-solid-card" "65 05-cube-pyramid"
   "85 06-scroller-card" "103.5 07-scroller" "140 08-tunnel-card" "150 09-tunnel" "172 10-morph-card"
-  "181 11-morph" "210 12-credits")
+  "181 11-morph" "210 12-credits" "30.5 03-flower-flash")
 for still in "${stills[@]}"; do terms+=("eq(n\\,$(index "${still%% *}"))"); done
 
 printf '%s\n' "${preview[@]}" "${sheet[@]}" >"$work/wanted.all"
@@ -114,4 +116,15 @@ done
 sequence "$work/sheet" "${sheet[@]}"
 ffmpeg -v error -y -framerate 1 -i "$work/sheet/%05d.png" \
   -vf "scale=160:120:flags=lanczos,tile=8x6" -frames:v 1 "$gallery/programme.png"
+# The three moments that flash, default and gentle: the flower's strobe at
+# the music's crash, the scroller's background, the tunnel's checkerboard.
+# The gentle frames are captured one by one; a late start is exact.
+gentleStill() {  # gentleStill SECOND NAME
+  "$capture" -o "$work/gentle-$2" --from "$1" --to "$(awk "BEGIN { print $1 + 0.01 }")" --gentle --no-progress
+  ffmpeg -v error -y -i "$work/gentle-$2/frame00000.png" -vf "scale=400:300:flags=lanczos" "$gallery/$2.png"
+}
+echo "gallery: the gentle show at its three flashing moments" >&2
+gentleStill 30.5 03-flower-flash-gentle
+gentleStill 103.5 07-scroller-gentle
+gentleStill 150 09-tunnel-gentle
 echo "gallery: docs/gallery updated" >&2

@@ -84,3 +84,19 @@ TEST(CaptureOptions, BenchHelpAndVersionNeedNoOutput) {
     EXPECT_TRUE(parse({"--version"}, version, error));
     EXPECT_TRUE(version.version);
 }
+
+TEST(CaptureOptions, GentleIsOffUnlessAsked) {
+    CaptureOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({"-o", "show.mkv"}, options, error)) << error;
+    EXPECT_FALSE(options.gentle);
+    CaptureOptions gentle;
+    ASSERT_TRUE(parse({"--gentle", "-o", "show.mkv", "--from", "28"}, gentle, error)) << error;
+    EXPECT_TRUE(gentle.gentle);
+    EXPECT_EQ(gentle.format, CaptureFormat::Lossless);
+    EXPECT_DOUBLE_EQ(gentle.fromSeconds, 28.0);
+    CaptureOptions bench;
+    ASSERT_TRUE(parse({"--bench", "--gentle"}, bench, error)) << error;
+    EXPECT_TRUE(bench.gentle);
+    EXPECT_NE(std::string(captureUsage()).find("--gentle"), std::string::npos);
+}

@@ -5,6 +5,7 @@
 #include "app/demo.h"
 #include "app/demo_options.h"
 #include "app/device_check.h"
+#include "app/gentle_mode.h"
 #include "platform/termination.h"
 #include "platform/window.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
         return check.display && check.sound ? 0 : 1;
     }
     chooseDisplay(options.display);
+    setGentleMode(options.gentle);
     // SIGTERM and SIGINT end the demo cleanly in every state, a message box
     // open included.
     installTerminationHandlers();

@@ -9,8 +9,10 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "app/gentle_mode.h"
 #include "app/shared_state.h"
 #include "assets/data_files.h"
 #include "assets/ms3d_model.h"
@@ -27,6 +29,18 @@ namespace {
 constexpr int gridCentre = gridSize / 2;  // 45
 constexpr float borderDepth = -1150.0f;
 constexpr float freezeAngle = 900.0f;
+constexpr double pi = 3.141592653589793;
+
+// The gentle flash's colour and how far towards it the background goes: far
+// from saturated red, and bright enough to be seen as the music's accent.
+constexpr double gentleSwellColour[3] = {0.85, 0.8, 0.95};
+constexpr double gentleSwellPeak = 0.6;
+constexpr double gentleRedShare = 0.45;
+
+void setGentleFlowerBackground(double angle, float flashLevel) {
+    const GentleBackground colour = gentleFlowerBackground(angle, flashLevel);
+    glClearColor(colour.red, colour.green, colour.blue, 1.0f);
+}
 
 bool gridBuilt = false;
 
@@ -96,6 +110,24 @@ void drawGrid() {
 
 }  // namespace
 
+GentleBackground gentleFlowerBackground(double angle, float flashLevel) {
+    // The background's own slow cycle, as without a flash, kept off
+    // saturated red: green and blue stay at least 0.45 of red, which holds
+    // red below 0.75 of the linear light. The swell's colour keeps that too,
+    // so no mix of the two can flash into red and out again.
+    const double r = (1.0 - std::cos(0.005 * angle)) / 3.0;
+    const double g = std::max((1.0 - std::cos(0.013333334f * angle)) / 3.0, gentleRedShare * r);
+    const double b = std::max((1.0 - std::cos(0.006666667f * angle)) / 3.0, gentleRedShare * r);
+    // The flash level jumps to 100 and decays to 1 in about two seconds.
+    // Instead of the strobe it brings one swell towards a pale lilac that
+    // starts and ends at nothing, so the jump of the level shows no step and
+    // the whole flash is a single rise and fall.
+    const double left = std::min(1.0, std::max(0.0, (double(flashLevel) - 1.0) / 99.0));
+    const double swell = gentleSwellPeak * std::pow(std::sin(pi * left), 2.0);
+    return {float(r + (gentleSwellColour[0] - r) * swell), float(g + (gentleSwellColour[1] - g) * swell),
+            float(b + (gentleSwellColour[2] - b) * swell)};
+}
+
 bool flowerGridBuilt() { return gridBuilt; }
 
 void crossProduct(const float a[3], const float b[3], float r[3]) {
@@ -162,12 +194,17 @@ int setupFlowerScene() {
 
 int drawFlowerFrame() {
     const double angle = rotY;
-    // Only the background multiplies by the flash level, so a flash makes it
-    // run ahead of the light colours.
-    const double k = double(flashLevel.load()) * angle;
-    glClearColor(float((1.0 - std::cos(0.005 * k)) * 0.33333334f),
-                 float((1.0 - std::cos(0.013333334f * k)) * 0.33333334f),
-                 float((1.0 - std::cos(0.006666667f * k)) * 0.33333334f), 1.0f);
+    if (gentleMode()) {
+        setGentleFlowerBackground(angle, flashLevel.load());
+    } else {
+        // Only the background multiplies by the flash level, so a flash makes
+        // it run ahead of the light colours: a strobe of some 25 colour
+        // changes a second while the level decays.
+        const double k = double(flashLevel.load()) * angle;
+        glClearColor(float((1.0 - std::cos(0.005 * k)) * 0.33333334f),
+                     float((1.0 - std::cos(0.013333334f * k)) * 0.33333334f),
+                     float((1.0 - std::cos(0.006666667f * k)) * 0.33333334f), 1.0f);
+    }
     const float r = float((1.0 - std::cos(0.005 * angle)) * 0.33333334f);
     const float g = float(1.0 - std::cos(0.013333334f * angle));
     const float b = float(1.0 - std::cos(0.006666667f * angle));

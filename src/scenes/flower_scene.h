@@ -25,3 +25,11 @@ extern int8_t gridNormals[gridSize - 1][gridSize - 1][6];
 // True once a set-up has built the grid; a failed set-up leaves it false and
 // the frame then leaves the grid out.
 bool flowerGridBuilt();
+
+// The background of the gentle show at the given angle and flash level: the
+// slow colour cycle, and for a flash one smooth swell towards a pale colour
+// instead of the strobe.
+struct GentleBackground {
+    float red, green, blue;
+};
+GentleBackground gentleFlowerBackground(double angle, float flashLevel);

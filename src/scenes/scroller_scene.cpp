@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/gentle_mode.h"
 #include "app/shared_state.h"
 #include "assets/texture_bank.h"
 #include "scenes/scene_gl_state.h"
@@ -48,6 +49,13 @@ constexpr double piOver100 = 0.031415926535897934;
 // The letters' origins lie at depths -9 to -1; at -9 the view reaches 12
 // units to the left, so a letter whose origin is past -13 is off the screen.
 constexpr float consumeBelow = -13.0f;
+
+// The gentle show dims the background picture, whose bright lights sweep
+// across the screen at up to 100 pixels a frame: at 0.34 of its value the
+// brightest texel has a luminance below 0.1, so no change of the background,
+// whatever the picture, can reach a flash (0.1). The lit letters keep their
+// brightness and stand out more.
+constexpr float gentleBackgroundLevel = 0.34f;
 
 size_t scrollTextLength() { return std::strlen(scrollText); }
 
@@ -100,6 +108,12 @@ void drawScrollerBackground() {
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     bindTextureSlot(backgroundSlot);
+    const bool gentle = gentleMode();
+    if (gentle) {
+        // The quad is unlit: the current colour scales the texels.
+        glPushAttrib(GL_CURRENT_BIT);
+        glColor3f(gentleBackgroundLevel, gentleBackgroundLevel, gentleBackgroundLevel);
+    }
     const float u = texShiftU, v = texShiftV;
     const float w = float(screenWidth), h = float(screenHeight);
     // Counter-clockwise on the screen (y runs downwards here), so the quad
@@ -114,6 +128,7 @@ void drawScrollerBackground() {
     glTexCoord2f(u + 1.0f, v);
     glVertex3f(w, 0.0f, 0.0f);
     glEnd();
+    if (gentle) glPopAttrib();
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
 }

@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "app/gentle_mode.h"
 #include "app/shared_state.h"
 #include "assets/texture_bank.h"
 #include "scenes/scene_gl_state.h"
@@ -20,6 +21,12 @@ namespace {
 constexpr int checkerSlot = 2;
 constexpr int fractalSlot = 3;
 constexpr double pi = 3.141592653589793;
+
+// The gentle show dims the checkerboard's yellow to about the luminance of
+// its blue (0.14 against 0.07), so the squares passing four times a second
+// still show their pattern but no longer flash: no change of a region's
+// brightness can reach 0.1.
+const float gentleCheckerColour[3] = {0.42f, 0.42f, 1.0f};
 
 struct CubeCorner {
     float x, y, z;
@@ -79,6 +86,12 @@ void drawTunnelPlanes() {
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     bindTextureSlot(checkerSlot);
+    const bool gentle = gentleMode();
+    if (gentle) {
+        // The planes are unlit: the current colour scales the texels.
+        glPushAttrib(GL_CURRENT_BIT);
+        glColor3fv(gentleCheckerColour);
+    }
     const float x = static_cast<float>(2.5 * screenWidth);
     const float h = static_cast<float>(screenHeight * double(0.16666667f));
     const float u = texShiftU, v = texShiftV;
@@ -104,6 +117,7 @@ void drawTunnelPlanes() {
     glTexCoord2f(u, v + 2.0f);
     glVertex3f(-x, h, -10.0f);
     glEnd();
+    if (gentle) glPopAttrib();
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
 }

@@ -2,6 +2,7 @@
 // glimmervandra-capture: the programme rendered to video, frame-exactly.
 #include <cstdio>
 
+#include "app/gentle_mode.h"
 #include "bench.h"
 #include "capture.h"
 #include "capture_options.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     const int answered =
         answerCommonOptions("glimmervandra-capture", GLIMMER_VERSION, parsed, error, options, captureUsage());
     if (answered >= 0) return answered;
+    setGentleMode(options.gentle);
     showMessageBoxesOnConsole(true);  // a missing picture is reported, not asked about
     return options.bench ? runBench(options) : runCapture(options);
 }

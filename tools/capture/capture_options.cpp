@@ -42,7 +42,7 @@ const char* captureUsage() {
     static const std::string text =
         std::string(
             "usage: glimmervandra-capture -o OUTPUT [options]\n"
-            "       glimmervandra-capture --bench [--fps N] [--size WxH]\n"
+            "       glimmervandra-capture --bench [--fps N] [--size WxH] [--gentle]\n"
             "\n"
             "Renders the Glimmervandra programme, title to credits, with its music,\n"
             "frame-exactly and without a display, GPU or sound card.\n"

@@ -124,6 +124,15 @@ void drawCaption(Canvas& canvas, TextPainter& painter, const std::string& numera
     }
 }
 
+// A warning line on a dark strip across the top of a card, far from the
+// caption below and the meter's corner, for the last card before a scene
+// that flashes.
+void drawFlashWarning(Canvas& canvas, TextPainter& painter, const std::string& text) {
+    const float left = 60.0f, right = W - 60.0f;
+    fillRoundedRect(canvas, left, 40.0f, right, 112.0f, 18.0f, Colour{0.0f, 0.0f, 0.02f, 0.78f});
+    painter.drawCentred(canvas, FontStyle::SansBold, 34.0f, (left + right) / 2, 88.0f, text, {1.0f, 0.78f, 0.35f, 1});
+}
+
 // ---------------------------------------------------------------- textures
 
 // Slot 0: grass that tiles, seen from above: a mottled ground and many
@@ -253,17 +262,22 @@ Canvas paintTitle(TextPainter& painter) {
     painter.drawCentred(canvas, FontStyle::SansRegular, 36.0f, W / 2, 640.0f, "a real-time demo in five scenes",
                         {0.80f, 0.77f, 0.90f, 1});
     toneMap(canvas);
-    // The tunnel's floor and ceiling flash about four times a second over
-    // half the screen: say so before the show starts, on a dark panel that
-    // keeps clear of the meter's corner.
+    // Three moments of the show flash faster than photosensitive viewers
+    // can safely watch: name them, and the way to watch without them, before
+    // the show starts, on a dark panel that keeps clear of the meter's corner.
     quietMeterCorner(canvas);
     const float panelLeft = 90.0f, panelRight = clearRight;
     const float centre = (panelLeft + panelRight) / 2;
-    fillRoundedRect(canvas, panelLeft, 790.0f, panelRight, 920.0f, 24.0f, Colour{0.0f, 0.0f, 0.02f, 0.72f});
-    painter.drawCentred(canvas, FontStyle::SansBold, 40.0f, centre, 842.0f, "Photosensitivity warning",
+    fillRoundedRect(canvas, panelLeft, 688.0f, panelRight, 930.0f, 24.0f, Colour{0.0f, 0.0f, 0.02f, 0.78f});
+    painter.drawCentred(canvas, FontStyle::SansBold, 40.0f, centre, 738.0f, "Photosensitivity warning",
                         {1.0f, 0.78f, 0.35f, 1});
-    painter.drawCentred(canvas, FontStyle::SansRegular, 36.0f, centre, 893.0f,
-                        "Scene IV, the tunnel, flashes rapidly for 25 seconds.", {0.95f, 0.93f, 0.98f, 1});
+    const Colour line{0.95f, 0.93f, 0.98f, 1};
+    painter.drawCentred(canvas, FontStyle::SansRegular, 32.0f, centre, 786.0f,
+                        "Flashing lights: a red strobe at 0:30 for 2 seconds,", line);
+    painter.drawCentred(canvas, FontStyle::SansRegular, 32.0f, centre, 830.0f,
+                        "the scroller 1:30 to 2:15 and the tunnel 2:25 to 2:50.", line);
+    painter.drawCentred(canvas, FontStyle::SansBold, 32.0f, centre, 880.0f,
+                        "To watch without them: glimmervandra --gentle", {1.0f, 0.9f, 0.7f, 1});
     return canvas;
 }
 
@@ -540,6 +554,7 @@ Canvas paintFractalCard(TextPainter& painter) {
                 "its fractal skin spreads into a swarm of see-through islands, then closes into a solid "
                 "cube again.",
                 {0.75f, 0.5f, 1.0f, 1});
+    drawFlashWarning(canvas, painter, "Flashing lights next: the tunnel, 2:25 to 2:50 (calm with --gentle).");
     return canvas;
 }
 
