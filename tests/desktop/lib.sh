@@ -11,6 +11,8 @@
 
 set -m  # background jobs in process groups of their own
 
+source "$(dirname "${BASH_SOURCE[0]}")/windows.sh"
+
 started=()  # process group ids, in start order
 
 demoPid=""
@@ -246,61 +248,6 @@ startDemo() {
         >"$work/demo.out" 2>"$work/demo.err" </dev/null &
     demoPid=$!
     started+=("$demoPid")
-}
-
-waitForExit() {
-    local seconds="${1:-30}" i
-    for ((i = 0; i < seconds * 10; i++)); do
-        if ! kill -0 "$demoPid" 2>/dev/null; then
-            wait "$demoPid"
-            demoStatus=$?
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "the demo did not end within ${seconds}s"
-}
-
-expectCleanExit() {
-    [[ "$demoStatus" -eq 0 ]] || fail "exit status $demoStatus, expected 0"
-}
-
-# Ids of the viewable windows titled exactly so (xwininfo: xdotool's search
-# misses SDL's message boxes, whose titles are UTF-8 strings).
-windowsTitled() {
-    local title="$1" id
-    for id in $(xwininfo -root -tree 2>/dev/null | awk -v want="\"$title\":" 'index($0, want) {print $1}'); do
-        xwininfo -id "$id" 2>/dev/null | grep 'Map State: IsViewable' >/dev/null && echo "$id"
-    done
-}
-
-waitForWindow() {
-    local title="$1" seconds="${2:-60}" i
-    foundWindow=""
-    for ((i = 0; i < seconds * 10; i++)); do
-        foundWindow="$(windowsTitled "$title" | head -n1)"
-        [[ -n "$foundWindow" ]] && return 0
-        [[ -n "$demoPid" ]] && ! kill -0 "$demoPid" 2>/dev/null && fail "the demo ended before '$title' appeared"
-        sleep 0.1
-    done
-    fail "no window titled '$title' after ${seconds}s"
-}
-
-# Client-area width, height, x and y of a window.
-windowGeometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x = $NF} /Absolute upper-left Y:/ {y = $NF}
-        /^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w, h, x, y}'
-}
-
-# Focuses a window as a person would (pointer into it, then focus) and
-# presses a key there.
-pressKey() {
-    local id="$1" key="$2" w h x y
-    read -r w h x y <<<"$(windowGeometry "$id")"
-    xdotool mousemove "$((x + w / 2))" "$((y + h / 2))"
-    xdotool windowactivate "$id" 2>/dev/null || xdotool windowfocus "$id" 2>/dev/null
-    sleep 0.3
-    xdotool key --clearmodifiers "$key"
 }
 
 screenMode() { xrandr 2>/dev/null | awk '/^Screen 0:/ {gsub(",", ""); print $8 "x" $10}'; }
