@@ -21,22 +21,45 @@ foundWindow=""
 probe() { "$build/tests/glimmer-desktop-probe" "$@"; }
 
 note() { echo "  $caseName: $*"; }
+
+# Says why a case failed, with what is needed to find out without running
+# it again: the demo's last words, where a still running demo waits (the
+# main thread's whole backtrace first, then the others'), and the end of
+# every server's log. All of it goes to the case's output, and so to CI's.
 fail() {
     echo "FAIL $caseName: $*"
     if [[ -f "$work/demo.err" ]]; then sed 's/^/    demo: /' "$work/demo.err" | tail -n 20; fi
-    # A demo that is still running may be stuck: say where each of its
-    # threads is (gdb when there is one, the kernel's wait channel always).
-    if [[ -n "${demoPid:-}" ]] && kill -0 "$demoPid" 2>/dev/null; then
-        local pid task
-        pid="$(pgrep -P "$demoPid" -x glimmervandra || echo "$demoPid")"
-        for task in /proc/"$pid"/task/*; do
-            echo "    thread ${task##*/} $(cat "$task/comm" 2>/dev/null): $(cat "$task/wchan" 2>/dev/null)"
-        done
-        if command -v gdb >/dev/null; then
-            timeout 30 gdb -p "$pid" -batch -ex 'thread apply all bt' 2>/dev/null | grep -E '^(Thread|#)' | sed 's/^/    /' | head -n 80
-        fi
-    fi
+    if [[ -n "${demoPid:-}" ]] && kill -0 "$demoPid" 2>/dev/null; then showWhereTheDemoWaits; fi
+    showServerLogs
     exit 1
+}
+
+showWhereTheDemoWaits() {
+    local pid task
+    pid="$(pgrep -P "$demoPid" -x glimmervandra || echo "$demoPid")"
+    for task in /proc/"$pid"/task/*; do
+        echo "    thread ${task##*/} $(cat "$task/comm" 2>/dev/null): $(cat "$task/wchan" 2>/dev/null)"
+    done
+    command -v gdb >/dev/null || return 0
+    timeout 60 gdb -p "$pid" -batch -ex 'thread apply 1 bt' -ex 'thread apply all bt' >"$work/backtrace.txt" 2>&1
+    # The main thread once in whole, then every thread (the main one again
+    # at their end, as gdb counts down), bounded.
+    echo "    main thread:"
+    awk '/^Thread / {if (on) exit; on = $2 == "1"} on' "$work/backtrace.txt" |
+        grep -E '^(Thread|#)' | sed 's/^/      /'
+    echo "    all threads:"
+    awk '/^Thread 1 / && !seen++ {skip = 1; next} skip && /^Thread / {skip = 0} !skip' "$work/backtrace.txt" |
+        grep -E '^(Thread|#)' | sed 's/^/      /' | head -n 300
+}
+
+# The last lines of every log the case's servers wrote.
+showServerLogs() {
+    local log
+    for log in "$work"/*.log; do
+        [[ -s "$log" ]] || continue
+        echo "    --- ${log##*/} (last 25 lines) ---"
+        tail -n 25 "$log" | sed 's/^/    /'
+    done
 }
 
 # Starts a program in its own process group with its output in

@@ -52,7 +52,29 @@ stopCases() {
     exit 130
 }
 trap stopCases INT TERM
-trap '[[ -n "${GLIMMER_DESKTOP_KEEP:-}" ]] && echo "results kept in $results" || rm -rf "$results"' EXIT
+# The folders of cases that failed, even once, stay: their grabs, logs,
+# recordings and backtraces are the evidence. The rest goes, unless asked.
+keepEvidence() {
+    if [[ -n "${GLIMMER_DESKTOP_KEEP:-}" ]]; then
+        echo "results kept in $results"
+        return
+    fi
+    local status name kept=()
+    for status in "$results"/*.status; do
+        name="$(basename "$status" .status)"
+        if [[ "$(cat "$status")" == 0 && ! -d "$results/$name.first" ]]; then
+            rm -rf "${results:?}/$name"
+        else
+            kept+=("$name")
+        fi
+    done
+    if ((${#kept[@]})); then
+        echo "evidence of ${kept[*]} kept in $results"
+    else
+        rm -rf "$results"
+    fi
+}
+trap keepEvidence EXIT
 
 # --- X11 with a window manager --------------------------------------------
 
