@@ -238,20 +238,21 @@ TEST(MessageTranslation, WindowEventsBecomeWindowMessages) {
     EXPECT_FALSE(messageFromSdlEvent(motion, m));
 }
 
-// A size message on a live context: the viewport takes the client size, and a
-// zero height (minimised) becomes one pixel.
+// A size message on a live context: the viewport takes the 4:3 part of the
+// client size, and a zero height (minimised) becomes one pixel.
 using SizeMessage = GlTest;
 
 TEST_F(SizeMessage, SetsViewportAndZeroHeightBecomesOnePixel) {
     windowProcedure(nullptr, WM_SIZE, 0, 320 | (200 << 16));
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 320);
+    EXPECT_EQ(viewport[0], 26);
+    EXPECT_EQ(viewport[2], 267);
     EXPECT_EQ(viewport[3], 200);
 
     windowProcedure(nullptr, WM_SIZE, SIZE_MINIMIZED, 500);
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 500);
+    EXPECT_EQ(viewport[2], 1);
     EXPECT_EQ(viewport[3], 1);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }

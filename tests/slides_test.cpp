@@ -176,7 +176,7 @@ TEST_F(Slides, LeaveTheStateTheScenesStartFrom) {
 // A size message loads the scenes' perspective projection. A slide showing
 // across it, the title included (SDL hands the window's first size message to
 // the frame loop after the title's set-up), must go on filling the window.
-TEST_F(SlidesOnTheTimeline, StayDrawnAndStretchedAfterASizeMessage) {
+TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterASizeMessage) {
     setProgrammeOps(programmeOperations());
     textureBank[5].textureId = makeQuadrantTexture();
     textureBank[6].textureId = textureBank[5].textureId;
@@ -188,11 +188,11 @@ TEST_F(SlidesOnTheTimeline, StayDrawnAndStretchedAfterASizeMessage) {
     timelineStep();
     EXPECT_EQ(wrongQuadrantPixels(640, 480), 0) << "title after the creation-time size message";
 
-    // The window made smaller: the whole picture squeezed into it.
-    sizeMessage(320, 200);
+    // The window made smaller: the whole picture scaled into it.
+    sizeMessage(320, 240);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     timelineStep();
-    EXPECT_EQ(wrongQuadrantPixels(320, 200), 0) << "title in a 320x200 window";
+    EXPECT_EQ(wrongQuadrantPixels(320, 240), 0) << "title in a 320x240 window";
 
     // The same on a later slide row, entered before the resize.
     storeTimelineValues(0.0, 1000.0);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/picture_area.h"
 #include "app/window_procedure.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -44,11 +45,11 @@ void expectDemoProjection(const GLdouble* m) {
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5 * (1 + std::fabs(expected[i]))) << "element " << i;
 }
 
-void expectViewport(int width, int height) {
+void expectViewport(int width, int height, int x = 0, int y = 0) {
     GLint viewport[4] = {-1, -1, -1, -1};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 0);
-    EXPECT_EQ(viewport[1], 0);
+    EXPECT_EQ(viewport[0], x);
+    EXPECT_EQ(viewport[1], y);
     EXPECT_EQ(viewport[2], width);
     EXPECT_EQ(viewport[3], height);
 }
@@ -91,8 +92,12 @@ protected:
 
 using Viewport = GlTest;
 
-TEST_F(Viewport, TakesTheClientSizeAndKeepsTheScreenAspect) {
-    const int sizes[][2] = {{640, 480}, {1024, 300}, {17, 900}};
+TEST_F(Viewport, TakesTheLargestCentred43AreaAndKeepsTheScreenAspect) {
+    // Drawable size, then the picture's area in it: x, y, width, height.
+    const int sizes[][6] = {{640, 480, 0, 0, 640, 480},
+                            {1024, 300, 312, 0, 400, 300},
+                            {17, 900, 0, 443, 17, 13},
+                            {1920, 1080, 240, 0, 1440, 1080}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1]);
         // Leave other matrices current and dirty: the resize must pick its own.
@@ -100,7 +105,7 @@ TEST_F(Viewport, TakesTheClientSizeAndKeepsTheScreenAspect) {
         glMatrixMode(GL_MODELVIEW);
         glTranslatef(3.0f, 4.0f, 5.0f);
         resizeViewport(size[0], size[1]);
-        expectViewport(size[0], size[1]);
+        expectViewport(size[4], size[5], size[2], size[3]);
         GLdouble projection[16];
         glGetDoublev(GL_PROJECTION_MATRIX, projection);
         expectDemoProjection(projection);
@@ -112,9 +117,72 @@ TEST_F(Viewport, TakesTheClientSizeAndKeepsTheScreenAspect) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
+// A drawable wider than 4:3 in the lower part of the test's buffer: after a
+// frame drawn in any colour, the bars are black, the picture keeps its
+// pixels, and the clear colour and scissor state the scenes set survive.
+TEST_F(Viewport, BarsBesideThePictureAreBlackenedAndTheStateKept) {
+    resizeViewport(640, 360);  // picture 480x360 at x 80
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glScissor(1, 2, 3, 4);
+    coverPictureBars();
+
+    const auto shown = frame();
+    const int bottom = height - 1;  // the drawable's rows are the buffer's lowest
+    for (const int x : {0, 79, 560, 639}) {
+        SCOPED_TRACE(x);
+        const Rgba bar = pixelAt(shown, x, bottom - 10);
+        EXPECT_EQ(bar.r, 0);
+        EXPECT_EQ(bar.g, 0);
+        EXPECT_EQ(bar.b, 0);
+    }
+    for (const int x : {80, 320, 559}) EXPECT_EQ(pixelAt(shown, x, bottom - 10).r, 255) << x;
+    GLfloat clearColour[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    EXPECT_EQ(clearColour[0], 1.0f);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    GLint box[4];
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_EQ(box[0], 1);
+    EXPECT_EQ(box[3], 4);
+
+    // A 4:3 drawable has no bars: nothing is touched.
+    resizeViewport(640, 480);
+    glClear(GL_COLOR_BUFFER_BIT);
+    coverPictureBars();
+    EXPECT_EQ(pixel(0, 240).r, 255);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST(PictureArea, FitsTheLargest43RectangleCentred) {
+    struct Case {
+        int w, h;
+        PictureArea area;
+    };
+    const Case cases[] = {
+        {640, 480, {0, 0, 640, 480}},
+        {1440, 1080, {0, 0, 1440, 1080}},
+        {1920, 1080, {240, 0, 1440, 1080}},
+        {3840, 2160, {480, 0, 2880, 2160}},
+        {2560, 1600, {213, 0, 2133, 1600}},
+        {480, 1000, {0, 320, 480, 360}},
+        {1281, 960, {0, 0, 1280, 960}},
+        {1, 1, {0, 0, 1, 1}},
+        {0, 0, {0, 0, 1, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+        const PictureArea a = pictureAreaFor(c.w, c.h);
+        EXPECT_EQ(a.x, c.area.x);
+        EXPECT_EQ(a.y, c.area.y);
+        EXPECT_EQ(a.width, c.area.width);
+        EXPECT_EQ(a.height, c.area.height);
+    }
+}
+
 TEST_F(Viewport, ZeroHeightBecomesOnePixel) {
     resizeViewport(640, 0);
-    expectViewport(640, 1);
+    expectViewport(1, 1, 319, 0);
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     expectDemoProjection(projection);
@@ -321,7 +389,7 @@ TEST_F(WindowTest, WindowEventsArriveOneMessagePerPeek) {
     EXPECT_FALSE(peekMessage(m));
 }
 
-TEST_F(WindowTest, ResizingTheWindowStretchesThePicture) {
+TEST_F(WindowTest, AResizedWindowKeepsThePicture43WithBars) {
     if (!startDisplay("1024x768x24")) GTEST_SKIP() << server->why();
     ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 0));
     SDL_Window* window = SDL_GL_GetCurrentWindow();
@@ -340,7 +408,7 @@ TEST_F(WindowTest, ResizingTheWindowStretchesThePicture) {
         }
     }
     ASSERT_TRUE(sized) << "no size message for the new client area";
-    expectViewport(800, 300);
+    expectViewport(400, 300, 200, 0);
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     expectDemoProjection(projection);

@@ -21,6 +21,7 @@ DemoSteps demoSteps() {
     steps.runFrameLoop = runFrameLoop;
     steps.closeMusic = closeMusic;
     steps.closeWindow = closeWindow;
+    steps.drawableSize = windowDrawableSize;
     return steps;
 }
 

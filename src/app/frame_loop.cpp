@@ -7,6 +7,7 @@
 #include "app/frame_stats.h"
 #include "app/music.h"
 #include "app/timeline.h"
+#include "app/window_procedure.h"
 
 bool frameLoopPass(Message& message) {
     Message taken;
@@ -22,6 +23,7 @@ bool frameLoopPass(Message& message) {
     flashDecayStep();
     timelineStep();
     if (currentProgrammeOps().drawLevelMeter) currentProgrammeOps().drawLevelMeter(musicLevel());
+    coverPictureBars();
     glFlush();
     frameEndStep();
     if (stats) frameStatsPassDone(currentTimelineRow());

@@ -7,8 +7,8 @@
 
 // One pass: take and dispatch at most one message, read the clock, present the
 // previous frame, decay the flash, run the timeline, draw the level meter,
-// flush, advance the clock. `message` is the loop's message record: it keeps
-// the last message taken. True when this pass took the quit message.
+// blacken the bars beside the picture (if any), flush, advance the clock. `message` is the loop's message record: it
+// keeps the last message taken. True when this pass took the quit message.
 bool frameLoopPass(Message& message);
 
 // Runs passes until the quit message is taken; returns its exit code.

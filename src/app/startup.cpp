@@ -43,7 +43,9 @@ StartupResult startProgramme(const ProgrammeSteps& steps, int width, int height)
         result.failed = StartupStep::display;
         return result;
     }
-    resizeViewport(width, height);
+    int drawableWidth = width, drawableHeight = height;
+    if (steps.drawableSize) steps.drawableSize(drawableWidth, drawableHeight);
+    resizeViewport(drawableWidth, drawableHeight);
     result.displaySeconds = secondsSince(stepStart);
 
     steps.registerMusicSyncs();

@@ -20,6 +20,9 @@ struct ProgrammeSteps {
     int (*runFrameLoop)();  // the demo's; the headless run drives its own passes
     void (*closeMusic)();
     void (*closeWindow)();
+    // The drawable's size in pixels once the display is open (a desktop-sized
+    // fullscreen window, a high-density output); null: the size asked for.
+    void (*drawableSize)(int& width, int& height);
 };
 
 // The step that stopped the start-up, if one did.

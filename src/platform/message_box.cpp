@@ -25,15 +25,6 @@ int scriptedAnswer = IDNO;
 std::vector<MessageBoxRecord> captured;
 thread_local std::string currentDetail;
 
-Uint32 sdlIconFlags(unsigned style) {
-    switch (style & 0xF0u) {
-        case MB_ICONERROR: return SDL_MESSAGEBOX_ERROR;
-        case MB_ICONEXCLAMATION: return SDL_MESSAGEBOX_WARNING;
-        case MB_ICONINFORMATION: return SDL_MESSAGEBOX_INFORMATION;
-        default: return 0;
-    }
-}
-
 bool displayAvailable() {
     const char* x11 = SDL_getenv("DISPLAY");
     const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
@@ -165,6 +156,19 @@ int showUntilAnsweredOrTerminated(const char* text, const char* caption, const S
 
 }  // namespace
 
+uint32_t messageBoxFlags(unsigned style) {
+    // The icon alone: SDL's dialogs (zenity's in particular) choose the icon
+    // by comparing the whole flag word, so any other bit in it, such as a
+    // button-order flag, turns every box into an information box. Buttons
+    // are shown in the order given (Yes, then No) without a flag.
+    switch (style & 0xF0u) {
+        case MB_ICONERROR: return SDL_MESSAGEBOX_ERROR;
+        case MB_ICONEXCLAMATION: return SDL_MESSAGEBOX_WARNING;
+        case MB_ICONINFORMATION: return SDL_MESSAGEBOX_INFORMATION;
+        default: return 0;
+    }
+}
+
 int showMessageBox(const char* text, const char* caption, unsigned style) {
     const bool question = (style & 0x0Fu) == MB_YESNO;
     const int noAnswer = question ? IDNO : IDOK;
@@ -188,8 +192,8 @@ int showMessageBox(const char* text, const char* caption, unsigned style) {
     if (!videoWasUp && !startVideoOnDisplay()) return noAnswer;
 
     SDL_MessageBoxData box{};
-    box.flags = sdlIconFlags(style) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;  // "Yes" then "No"
-    box.window = nullptr;                                                    // no owner window
+    box.flags = messageBoxFlags(style);
+    box.window = nullptr;  // no owner window
     box.numbuttons = question ? 2 : 1;
     box.buttons = question ? yesNoButtons : okButtons;
 

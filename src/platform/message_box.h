@@ -5,6 +5,7 @@
 // there is (a Yes/No question is then answered No).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
 int showMessageBox(const char* text, const char* caption, unsigned style);
+
+// The SDL message-box flags for a style: the icon (stop, warning,
+// information or none) and nothing else.
+uint32_t messageBoxFlags(unsigned style);
 
 // While one of these lives, every message shown on its thread is followed on
 // stderr by the detail, e.g. which data file a loader was reading and where

@@ -41,11 +41,21 @@ void pumpSdlEvents() {
     }
 }
 
+// The client area in the pixels GL draws: on a high-density output a window
+// of w x h points has a larger drawable. The event's own size (points) when
+// the window is not known.
+intptr_t drawableSizeOf(Uint32 windowId, int width, int height) {
+    if (SDL_Window* window = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetWindowFromID(windowId) : nullptr) {
+        if (SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) SDL_GL_GetDrawableSize(window, &width, &height);
+    }
+    return packSize(width, height);
+}
+
 bool translateWindowEvent(const SDL_WindowEvent& event, Message& message) {
     switch (event.event) {
         case SDL_WINDOWEVENT_CLOSE: message = {WM_CLOSE, 0, 0}; return true;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            message = {WM_SIZE, SIZE_RESTORED, packSize(event.data1, event.data2)};
+            message = {WM_SIZE, SIZE_RESTORED, drawableSizeOf(event.windowID, event.data1, event.data2)};
             return true;
         case SDL_WINDOWEVENT_MINIMIZED:
             // A minimised window has an empty client area.
@@ -58,7 +68,7 @@ bool translateWindowEvent(const SDL_WindowEvent& event, Message& message) {
             if (!window) return false;
             int width = 0, height = 0;
             SDL_GetWindowSize(window, &width, &height);
-            message = {WM_SIZE, SIZE_RESTORED, packSize(width, height)};
+            message = {WM_SIZE, SIZE_RESTORED, drawableSizeOf(event.windowID, width, height)};
             return true;
         }
         case SDL_WINDOWEVENT_FOCUS_GAINED: message = {WM_ACTIVATE, WA_ACTIVE, 0}; return true;

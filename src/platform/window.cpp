@@ -201,3 +201,13 @@ void swapWindowBuffers() {
 }
 
 bool windowIsOpen() { return windowHandle != nullptr && renderingContext != nullptr; }
+
+void windowDrawableSize(int& width, int& height) {
+    if (!windowHandle) return;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(windowHandle, &w, &h);
+    if (w > 0 && h > 0) {
+        width = w;
+        height = h;
+    }
+}

@@ -26,3 +26,6 @@ bool fullscreenModeGranted(const FullscreenFacts& facts, int width, int height);
 // Presents the frame drawn last (SwapBuffers); does nothing without a window.
 void swapWindowBuffers();
 bool windowIsOpen();
+// The pixels the GL context draws, which on a high-density output are more
+// than the window's size in points; unchanged without a window.
+void windowDrawableSize(int& width, int& height);
