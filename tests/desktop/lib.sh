@@ -194,6 +194,235 @@ startWeston() {
     fail "weston did not start"
 }
 
+# A private D-Bus session bus, as a login session has.
+startSessionBus() {
+    [[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" && -s "$work/dbus-address" ]] && return 0
+    startBackground dbus dbus-daemon --session --nofork --print-address=3 3>"$work/dbus-address"
+    local i
+    for ((i = 0; i < 50; i++)); do
+        [[ -s "$work/dbus-address" ]] && break
+        sleep 0.1
+    done
+    [[ -s "$work/dbus-address" ]] || fail "the session bus did not start"
+    export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$work/dbus-address")"
+}
+
+# --- The compositors people use, at 1920x1080 ---------------------------------
+#
+# Each one sets compositor (mutter or sway) and, with XWayland,
+# xwaylandDisplay; outputWidth and outputHeight are the output's pixels, as
+# a screenshot has them. grabOutput, pressOnOutput and pointerTo then work
+# alike on both.
+
+outputWidth=1920
+outputHeight=1080
+
+# An Xvfb screen the size of the output, for a nested compositor's window
+# and its pointer and keyboard.
+startXvfb() {
+    local fifo="$work/xvfb-display"
+    startBackground xvfb Xvfb -displayfd 3 -screen 0 "${outputWidth}x${outputHeight}x24" -nolisten tcp -noreset \
+        3>"$fifo"
+    local i
+    for ((i = 0; i < 100; i++)); do
+        if [[ -s "$fifo" ]]; then
+            export DISPLAY=":$(head -n1 "$fifo")"
+            unset WAYLAND_DISPLAY
+            xdpyinfo >/dev/null 2>&1 && return 0
+        fi
+        kill -0 "$startedPid" 2>/dev/null || break
+        sleep 0.1
+    done
+    fail "Xvfb did not start"
+}
+
+# GNOME's compositor, mutter, nested in Xvfb as one window the size of the
+# whole screen: so it has a pointer and a keyboard (headless, it has
+# neither). "xwayland" also has it serve X clients, as GNOME does; their
+# display goes to xwaylandDisplay and its key file to xwaylandAuthority.
+startMutter() {
+    local with="${1:-native}"
+    compositor=mutter
+    startXvfb
+    privateRuntime
+    export HOME="$work/home"
+    mkdir -p "$HOME"
+    startSessionBus
+    local x11=(--no-x11)
+    [[ "$with" == xwayland ]] && x11=()
+    MUTTER_DEBUG_DUMMY_MODE_SPECS="${outputWidth}x${outputHeight}" startBackground mutter \
+        mutter --nested --wayland --wayland-display=glimmer-wl "${x11[@]}"
+    local i auth
+    for ((i = 0; i < 300; i++)); do
+        if [[ -S "$XDG_RUNTIME_DIR/glimmer-wl" && -n "$(windowsTitled mutter)" ]]; then
+            if [[ "$with" == xwayland ]]; then
+                xwaylandDisplay="$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$work/mutter.log" | head -n1)"
+                auth="$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -n1)"
+                if [[ -z "$xwaylandDisplay" || ! -s "$auth" ]]; then
+                    sleep 0.1
+                    continue
+                fi
+                xwaylandAuthority="$auth"
+            fi
+            export WAYLAND_DISPLAY=glimmer-wl
+            # The pointer into mutter's window, in a corner, as a person
+            # who starts a program leaves it somewhere.
+            xdotool mousemove 5 5
+            return 0
+        fi
+        kill -0 "$startedPid" 2>/dev/null || break
+        sleep 0.1
+    done
+    fail "mutter did not start"
+}
+
+# sway on its headless back end, as an unprivileged user of its own (sway
+# refuses to run as root) with a runtime folder that user owns, at an
+# output scale. With "xwayland" it serves X clients too, and lets root's
+# (the demo's) in; their display goes to xwaylandDisplay. Headless sway has
+# no input devices: a virtual keyboard (wtype) stays on the seat for the
+# whole case, so that windows get the keyboard focus as they map, and keys
+# come from another one (pressOnOutput).
+swayUser=glimmer-desktop
+startSway() {
+    local with="$1" scale="$2"
+    compositor=sway
+    id "$swayUser" >/dev/null 2>&1 ||
+        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$swayUser" ||
+        fail "could not create the user $swayUser"
+    export XDG_RUNTIME_DIR="$work/sway-runtime"
+    # Its user passes through the case's folders to its own and reads its
+    # configuration; root keeps the rest.
+    chmod go+x "$work" "$(dirname "$work")"
+    install -d -m 700 -o "$swayUser" "$XDG_RUNTIME_DIR"
+    local xwayland=disable ready='env >$XDG_RUNTIME_DIR/session-env'
+    if [[ "$with" == xwayland ]]; then
+        xwayland=force
+        ready="until xhost +si:localuser:root; do sleep 0.1; done; $ready"
+    fi
+    printf '%s\n' "output HEADLESS-1 mode ${outputWidth}x${outputHeight} scale $scale" "xwayland $xwayland" \
+        "exec sh -c '$ready'" >"$work/sway.conf"
+    chmod 644 "$work/sway.conf"
+    startBackground sway setpriv --reuid="$swayUser" --regid="$(id -g "$swayUser")" --clear-groups \
+        env -i PATH=/usr/bin:/bin HOME="$XDG_RUNTIME_DIR" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" \
+        WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$work/sway.conf"
+    local i env="$XDG_RUNTIME_DIR/session-env"
+    for ((i = 0; i < 300; i++)); do
+        if [[ -s "$env" ]] && grep -q '^SWAYSOCK=' "$env"; then
+            export WAYLAND_DISPLAY="$XDG_RUNTIME_DIR/$(sed -n 's/^WAYLAND_DISPLAY=//p' "$env")"
+            export SWAYSOCK="$(sed -n 's/^SWAYSOCK=//p' "$env")"
+            xwaylandDisplay="$(sed -n 's/^DISPLAY=//p' "$env")"
+            unset DISPLAY
+            startBackground keyboard wtype -s 3600000
+            sleep 0.3
+            return 0
+        fi
+        kill -0 "$startedPid" 2>/dev/null || break
+        sleep 0.1
+    done
+    fail "sway did not start"
+}
+
+# Grabs the whole output, cursor included, to $work/<name>.gray (and a
+# PNG beside it for a person to look at).
+grabOutput() {
+    local name="$1"
+    if [[ "$compositor" == sway ]]; then
+        grim -c -t ppm "$work/$name.ppm" || fail "grim could not grab the output"
+        ffmpeg -loglevel error -y -i "$work/$name.ppm" "$work/$name.png" </dev/null || fail "could not convert the grab"
+        rm -f "$work/$name.ppm"
+    else
+        ffmpeg -loglevel error -y -f x11grab -draw_mouse 1 -video_size "${outputWidth}x${outputHeight}" \
+            -i "$DISPLAY.0+0,0" -frames:v 1 "$work/$name.png" </dev/null || fail "could not grab the screen"
+    fi
+    ffmpeg -loglevel error -y -i "$work/$name.png" -pix_fmt gray -f rawvideo "$work/$name.gray" </dev/null ||
+        fail "could not convert the grab"
+}
+
+# A key pressed as the user would: on the nested compositor's window, or
+# through a virtual keyboard of its own (given a moment to be seen first).
+pressOnOutput() {
+    if [[ "$compositor" == sway ]]; then
+        wtype -s 300 -k "$1" || fail "wtype could not press $1"
+    else
+        xdotool key --clearmodifiers "$1"
+    fi
+}
+pointerTo() { xdotool mousemove "$1" "$2"; }
+
+# The lit area of a grab: "x y width height".
+litArea() { probe area "$work/$1.gray" "$outputWidth" "$outputHeight" | awk '{print $2, $3, $4, $5}'; }
+
+# Waits until the output shows the demo's picture the way it must: lit 4:3
+# (within 1 %) and centred (within 1 % of the output), as tall as the
+# output (not a window under a title bar, not a picture left in a corner),
+# and the title in it. Sets pictureX, pictureY, pictureWidth, pictureHeight.
+expectPictureCentred() {
+    local what="$1" seconds="${2:-30}" i x y w h why d=""
+    for ((i = 0; i < seconds * 2; i++)); do
+        grabOutput picture
+        read -r x y w h <<<"$(litArea picture)"
+        why=""
+        if ((w == 0 || h == 0)); then
+            why="nothing lit"
+        elif ! awk -v w="$w" -v h="$h" 'BEGIN {r = w / h / (4 / 3); exit !(r > 0.99 && r < 1.01)}'; then
+            why="the lit area is ${w}x${h}, not 4:3"
+        elif ((h < outputHeight * 99 / 100)); then
+            why="the lit area is ${w}x${h} at $x,$y, not the output's height"
+        elif (((2 * x + w - outputWidth) ** 2 > (outputWidth / 100) ** 2 ||
+            (2 * y + h - outputHeight) ** 2 > (outputHeight / 100) ** 2)); then
+            why="the lit area ${w}x${h} at $x,$y is not centred"
+        else
+            # The title in it, compared at the reference's size.
+            ffmpeg -loglevel error -y -i "$work/picture.png" -vf "crop=$w:$h:$x:$y,scale=640:480" -pix_fmt gray \
+                -f rawvideo "$work/picture-area.gray" </dev/null || fail "could not crop the grab"
+            d="$(differenceFromTitle picture-area)"
+            below "$d" 0.05 || why="the lit area does not show the title (difference $d)"
+        fi
+        if [[ -z "$why" ]]; then
+            pictureX=$x pictureY=$y pictureWidth=$w pictureHeight=$h
+            note "$what: the title ${w}x${h} at $x,$y on the ${outputWidth}x${outputHeight} output, difference $d"
+            return 0
+        fi
+        [[ -n "${demoPid:-}" ]] && ! kill -0 "$demoPid" 2>/dev/null && fail "$what: the demo ended ($why)"
+        sleep 0.5
+    done
+    fail "$what: $why"
+}
+
+# No cursor over the picture: the pointer is put at one place in the sky of
+# the title, then at another, with a grab each time; a cursor drawn at
+# either place shows as pixels that changed there between the grabs (the
+# sky itself barely moves).
+expectNoCursor() {
+    local what="$1" ax ay bx by
+    ax=$((pictureX + pictureWidth / 5)) ay=$((pictureY + pictureHeight / 8))
+    bx=$((pictureX + pictureWidth * 3 / 5)) by=$((pictureY + pictureHeight / 10))
+    pointerTo "$ax" "$ay"
+    sleep 0.5
+    grabOutput cursor-a
+    pointerTo "$bx" "$by"
+    sleep 0.5
+    grabOutput cursor-b
+    local at changed size=$((outputHeight / 20))
+    for at in "$ax $ay" "$bx $by"; do
+        # shellcheck disable=SC2086  # at is "x y"
+        read -r _ changed <<<"$(probe changed "$work/cursor-a.gray" "$work/cursor-b.gray" "$outputWidth" \
+            "$outputHeight" $at "$size" "$size")"
+        ((changed <= 12)) || fail "$what: a cursor shows over the picture at ${at/ /,} ($changed pixels changed)"
+    done
+    note "$what: no cursor over the picture"
+}
+
+# Sound at the sink: the recording of the null sink's monitor is not silent.
+expectSoundAtSink() {
+    stopRecording
+    local level
+    level="$(probe loudness "$work/sound.raw" | awk '{print $2}')"
+    below 0.005 "$level" || fail "no sound at the sink (loudness $level)"
+    note "sound at the sink, loudness $level"
+}
+
 # PulseAudio or PipeWire with a null sink "glimmer" as the default sink and
 # its monitor as the default source, reached through the pulse protocol; a
 # silent keep-alive stream keeps the sink (and so its monitor) running from
@@ -211,15 +440,10 @@ startPipeWire() {
     privateRuntime
     export HOME="$work/home" PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
     mkdir -p "$HOME"
-    # wireplumber finds its peers over D-Bus: a private session bus.
-    startBackground dbus dbus-daemon --session --nofork --print-address=3 3>"$work/dbus-address"
-    local i
-    for ((i = 0; i < 50; i++)); do
-        [[ -s "$work/dbus-address" ]] && break
-        sleep 0.1
-    done
-    export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$work/dbus-address")"
+    # wireplumber finds its peers over D-Bus.
+    startSessionBus
     startBackground pipewire pipewire
+    local i
     for ((i = 0; i < 50; i++)); do
         [[ -S "$XDG_RUNTIME_DIR/pipewire-0" ]] && break
         sleep 0.1
@@ -295,22 +519,47 @@ lookAt() { probe picture "$work/$1.gray" 640 480 "$reference"; }
 differenceFromTitle() { lookAt "$1" | awk '/^difference/ {print $2}'; }
 below() { awk -v a="$1" -v b="$2" 'BEGIN {exit !(a < b)}'; }
 
-# The grab of a window shows the title, stretched over the whole window:
-# close to the reference everywhere (the level meter and sparkle differ a
-# little; a blank, shifted or cornered picture differs by a tenth or more).
-expectTitleIn() {
-    local name="$1" w="$2" h="$3" x="$4" y="$5" what="$6" d
-    grab "$name" "$w" "$h" "$x" "$y"
-    d="$(differenceFromTitle "$name")"
-    below "$d" 0.05 || fail "$what: the grab differs from the title by $d"
-    note "$what: title drawn, difference $d"
+# Where a w x h window at x,y has its picture: the largest 4:3 area in it,
+# centred ("width height x y"); black bars beside or above and below it.
+pictureAreaIn() {
+    local w="$1" h="$2" x="$3" y="$4" pw ph
+    if ((w * 3 > h * 4)); then
+        ph=$h pw=$((h * 4 / 3))
+    else
+        pw=$w ph=$((w * 3 / 4))
+    fi
+    echo "$pw $ph $((x + (w - pw) / 2)) $((y + (h - ph) / 2))"
 }
 
-# The grab of an area shows a 3D scene over all of it: not the title any
-# more, not blank, and something in every corner (the scenes' backgrounds
-# are never black; bars beside a wrongly shaped picture would be).
+# The window shows the title in its 4:3 shape: close to the reference
+# everywhere (the level meter and sparkle differ a little; a blank,
+# shifted, cornered or stretched picture differs by a tenth or more), and,
+# in a window of another shape, centred between black bars.
+expectTitleIn() {
+    local name="$1" w="$2" h="$3" x="$4" y="$5" what="$6" d pw ph px py lx ly lw lh
+    read -r pw ph px py <<<"$(pictureAreaIn "$w" "$h" "$x" "$y")"
+    if [[ "$pw $ph" != "$w $h" ]]; then
+        grab "$name-window" "$w" "$h" "$x" "$y"
+        ffmpeg -loglevel error -y -i "$work/$name-window.png" -pix_fmt gray -f rawvideo "$work/$name-window.gray" \
+            </dev/null || fail "could not convert the grab"
+        read -r _ lx ly lw lh <<<"$(probe area "$work/$name-window.gray" "$w" "$h")"
+        (((lw - pw) ** 2 <= (w / 100) ** 2 && (lh - ph) ** 2 <= (h / 100) ** 2 &&
+            (x + lx - px) ** 2 <= (w / 100) ** 2 && (y + ly - py) ** 2 <= (h / 100) ** 2)) ||
+            fail "$what: the picture is ${lw}x${lh} at $lx,$ly in the ${w}x${h} window, not 4:3 and centred"
+    fi
+    grab "$name" "$pw" "$ph" "$px" "$py"
+    d="$(differenceFromTitle "$name")"
+    below "$d" 0.05 || fail "$what: the grab differs from the title by $d"
+    note "$what: title drawn ${pw}x${ph} at $((px - x)),$((py - y)) in the window, difference $d"
+}
+
+# The picture's area in a window (or a whole screen) shows a 3D scene: not
+# the title any more, not blank, and something in every corner (the scenes'
+# backgrounds are never black; bars beside a wrongly shaped picture would
+# be).
 expectScene() {
-    local name="$1" w="$2" h="$3" x="$4" y="$5" what="$6" seconds="${7:-10}" d mean corners why i c
+    local name="$1" what="$6" seconds="${7:-10}" w h x y d mean corners why i c
+    read -r w h x y <<<"$(pictureAreaIn "$2" "$3" "$4" "$5")"
     # Polled: the first frame of a scene can take a moment on a software
     # renderer (its pipeline is compiled then), longer on a busy machine.
     for ((i = 0; i < seconds * 2; i++)); do

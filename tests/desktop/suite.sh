@@ -200,6 +200,86 @@ case_xwayland() {
     note "Escape: exit 0; CPU $(cpuShare)"
 }
 
+# --- The desktops people use: GNOME and sway at 1920x1080 ---------------------
+
+# The demo as a user starts it from a session of that desktop: natively on
+# Wayland, or (the default where X11 is offered beside Wayland) through
+# XWayland. Each time it must cover the output with its 4:3 picture centred
+# between black bars, without the windowed-mode question and without a
+# cursor over it, and play its music to the sink. The first run ends with
+# Escape, the second with SIGTERM, both with exit code 0.
+demoOnDesktop() {
+    local path="$1"
+    if [[ "$path" == native ]]; then
+        startDemo -u DISPLAY SDL_VIDEODRIVER=wayland SDL_AUDIODRIVER=pulseaudio
+    elif [[ "$compositor" == mutter ]]; then
+        startDemo DISPLAY="$xwaylandDisplay" XAUTHORITY="$xwaylandAuthority" SDL_AUDIODRIVER=pulseaudio
+    else
+        startDemo DISPLAY="$xwaylandDisplay" SDL_AUDIODRIVER=pulseaudio
+    fi
+}
+
+desktopCase() {
+    local path="$1" what="$2" try i
+    startPulseAudio
+    startRecording
+    demoOnDesktop "$path"
+    expectPictureCentred "$what" 60
+    grep -qF "$question" "$work/demo.err" && fail "the windowed-mode question was asked"
+    if [[ "$compositor" == mutter ]]; then
+        expectNoCursor "$what"
+    else
+        note "$what: no pointer device on headless sway (nothing to hide)"
+    fi
+    sleep 2  # music into the recording
+    # A busy compositor may take a moment to give the window the keyboard.
+    for try in 1 2 3; do
+        pressOnOutput Escape
+        for ((i = 0; i < 30; i++)); do
+            kill -0 "$demoPid" 2>/dev/null || break 2
+            sleep 0.1
+        done
+    done
+    waitForExit 20
+    ((try == 1)) || note "Escape pressed $try times"
+    expectCleanExit
+    [[ -n "$(cpuShare)" ]] || fail "no frame statistics after Escape"
+    note "Escape: exit 0; CPU $(cpuShare)"
+    expectSoundAtSink
+
+    demoOnDesktop "$path"
+    expectPictureCentred "$what, started again" 60
+    kill -TERM "$demoPid"
+    waitForExit 20
+    expectCleanExit
+    note "SIGTERM: exit 0; CPU $(cpuShare)"
+}
+
+case_mutter_native() {
+    startMutter native
+    desktopCase native "mutter, native Wayland"
+}
+case_mutter_xwayland() {
+    startMutter xwayland
+    desktopCase xwayland "mutter, XWayland"
+}
+case_sway_native() {
+    startSway native 1
+    desktopCase native "sway, native Wayland"
+}
+case_sway_xwayland() {
+    startSway xwayland 1
+    desktopCase xwayland "sway, XWayland"
+}
+case_sway_native_scale2() {
+    startSway native 2
+    desktopCase native "sway at scale 2, native Wayland"
+}
+case_sway_xwayland_scale2() {
+    startSway xwayland 2
+    desktopCase xwayland "sway at scale 2, XWayland"
+}
+
 # --- Sound servers ----------------------------------------------------------
 
 # Both marks heard where the picture changes: within two video frames.
