@@ -85,7 +85,7 @@ done
 
 echo "== the unpacked capture tool renders from the unpacked data set"
 capture="$usr/bin/glimmervandra-capture"
-[[ "$("$capture" --version)" == "glimmervandra-capture $version" ]] || fail "--version does not say $version"
+[[ "$("$capture" --version | head -n 1)" == "glimmervandra-capture $version" ]] || fail "--version does not say $version"
 # From an empty folder, so the only Data to be found is the unpacked one
 # beside the executable's install tree.
 mkdir "$unpacked/cwd"

@@ -74,6 +74,7 @@ protected:
         registerWindowProcedure(nullptr);
         resetMessages();
         fullscreen = 1;
+        chooseDisplay(DisplayChoice::automatic);
         // Only now: Xlib ends the process when its server goes away under it.
         server.reset();
     }
@@ -412,4 +413,67 @@ TEST_F(WindowTest, AResizedWindowKeepsThePicture43WithBars) {
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     expectDemoProjection(projection);
+}
+
+// A compositor that makes the window fullscreen only once it has shown a
+// frame (sway): the answer is judged after frames were presented, not right
+// after the window appeared, and a compositor that never answers yes is a
+// refusal once the time is up.
+TEST(FullscreenAnswer, ALateYesIsAYesAndNoAnswerIsARefusal) {
+    int presented = 0;
+    EXPECT_TRUE(waitForFullscreen([&] { return presented >= 3; }, [&] { ++presented; }, 5000));
+    EXPECT_EQ(presented, 3);
+
+    presented = 0;
+    EXPECT_TRUE(waitForFullscreen([] { return true; }, [&] { ++presented; }, 5000));
+    EXPECT_EQ(presented, 0) << "an answer already given needs no frame";
+
+    presented = 0;
+    EXPECT_FALSE(waitForFullscreen([] { return false; }, [&] { ++presented; }, 60));
+    EXPECT_GE(presented, 1);
+
+    FullscreenFacts early{1920, 1080, 1920, 1080, 1920, 1080, false};
+    EXPECT_FALSE(desktopFullscreenGranted(early));
+    early.windowIsFullscreen = true;
+    EXPECT_TRUE(desktopFullscreenGranted(early));
+}
+
+// The desktop's own mode on a 16:9 screen: fullscreen without a mode switch
+// or a question, the drawable the whole screen, the picture 4:3 in its
+// middle; closing leaves the mode as it was.
+TEST_F(WindowTest, DesktopModeCoversTheScreenAndCentresThePicture) {
+    if (!startDisplay("1280x720x24")) GTEST_SKIP() << server->why();
+    chooseDisplay(DisplayChoice::desktop);
+    ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 1));
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+    EXPECT_EQ(fullscreen, 1);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    int width = 640, height = 480;
+    windowDrawableSize(width, height);
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 720);
+    resizeViewport(width, height);
+    expectViewport(960, 720, 160, 0);
+    SDL_DisplayMode mode{};
+    ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &mode), 0);
+    EXPECT_EQ(mode.w, 1280) << "the desktop's mode is kept";
+    closeWindow();
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+    EXPECT_FALSE(windowIsOpen());
+}
+
+// A window by choice: no fullscreen attempt and so no question, even where
+// the 640x480 mode is missing; a real X server is one that switches modes.
+TEST_F(WindowTest, AWindowByChoiceAsksNothing) {
+    if (!startDisplay("1024x768x24")) GTEST_SKIP() << server->why();
+    chooseDisplay(DisplayChoice::window);
+    ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 1));
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
+    EXPECT_EQ(fullscreen, 0);
+    EXPECT_TRUE(displaySwitchesModes());
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    int width = 0, height = 0;
+    windowDrawableSize(width, height);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
 }

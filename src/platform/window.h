@@ -5,8 +5,23 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 extern uint8_t fullscreen;  // requested / in force; read by closeWindow
+
+// Where a fullscreen request puts the picture.
+enum class DisplayChoice {
+    automatic,  // mode where the display really switches modes, else desktop
+    mode,       // the display switched to width x height; the question when it cannot
+    desktop,    // the desktop's own mode, the 4:3 picture centred with bars
+    window,     // a window of width x height, no fullscreen and no question
+};
+// Chosen before openWindow (the command line); automatic until then.
+void chooseDisplay(DisplayChoice choice);
+// Whether the display can really switch modes: X11 served by a real X
+// server. Wayland compositors and XWayland only imitate a switch by
+// stretching the picture over the output. Needs SDL video up.
+bool displaySwitchesModes();
 
 bool openWindow(const char* title, int width, int height, int bits, uint8_t fullscreenRequest);
 void closeWindow();
@@ -22,6 +37,18 @@ struct FullscreenFacts {
 // display or emulated for the window; false is the refusal that asks the
 // windowed-mode question.
 bool fullscreenModeGranted(const FullscreenFacts& facts, int width, int height);
+
+// Whether a desktop-mode fullscreen window was granted.
+bool desktopFullscreenGranted(const FullscreenFacts& facts);
+
+// Waits for the compositor's answer to a fullscreen request: asks
+// `granted`, and while the answer is no, presents a frame (some compositors,
+// sway among them, apply fullscreen only to a surface that has shown one;
+// the caller also takes in the window system's events there) and asks
+// again, up to `milliseconds`. True as soon as
+// `granted` says yes; false when the time ran out.
+bool waitForFullscreen(const std::function<bool()>& granted, const std::function<void()>& presentFrame,
+                       int milliseconds);
 
 // Presents the frame drawn last (SwapBuffers); does nothing without a window.
 void swapWindowBuffers();

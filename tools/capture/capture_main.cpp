@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.version) {
-        std::printf("glimmervandra-capture %s\n", GLIMMER_VERSION);
+        std::printf("glimmervandra-capture %s\nLicence: MIT\n", GLIMMER_VERSION);
         return 0;
     }
     if (options.help) {

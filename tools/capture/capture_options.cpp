@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/headless_run.h"
 
@@ -38,27 +39,29 @@ bool parseSize(const char* text, int& width, int& height) {
 }  // namespace
 
 const char* captureUsage() {
-    return "usage: glimmervandra-capture -o OUTPUT [options]\n"
-           "       glimmervandra-capture --bench [--fps N] [--size WxH]\n"
-           "\n"
-           "Renders the Glimmervandra programme, title to credits, with its music,\n"
-           "frame-exactly and without a display, GPU or sound card.\n"
-           "\n"
-           "  -o, --output PATH   show.mp4: H.264 + AAC (needs ffmpeg)\n"
-           "                      show.mkv: lossless FFV1 + FLAC (needs ffmpeg)\n"
-           "                      a folder: PNG sequence frame00000.png... + audio.wav\n"
-           "  --fps N             frames per second (default 60)\n"
-           "  --size WxH          picture size, 4:3 (default 640x480, e.g. 1440x1080)\n"
-           "  --from SECONDS      first second written (default 0); the frames before it\n"
-           "                      are played but not drawn, so a late start is quick\n"
-           "  --to SECONDS        last second written (default: the end of the programme,\n"
-           "                      about 225; a capture whose music never starts the scenes\n"
-           "                      stops after one pass of the module plus 225 s)\n"
-           "  --no-progress       no progress on stderr, only the closing summary (without\n"
-           "                      a terminal progress is a line at every tenth of the way)\n"
-           "  --bench             print frame times per timeline row and start-up times\n"
-           "  --version           the version of the program\n"
-           "  -h, --help          this text\n";
+    static const std::string text =
+        std::string(
+            "usage: glimmervandra-capture -o OUTPUT [options]\n"
+            "       glimmervandra-capture --bench [--fps N] [--size WxH]\n"
+            "\n"
+            "Renders the Glimmervandra programme, title to credits, with its music,\n"
+            "frame-exactly and without a display, GPU or sound card.\n"
+            "\n"
+            "  -o, --output PATH   show.mp4: H.264 + AAC (needs ffmpeg)\n"
+            "                      show.mkv: lossless FFV1 + FLAC (needs ffmpeg)\n"
+            "                      a folder: PNG sequence frame00000.png... + audio.wav\n"
+            "  --fps N             frames per second (default 60)\n"
+            "  --size WxH          picture size, 4:3 (default 640x480, e.g. 1440x1080)\n"
+            "  --from SECONDS      first second written (default 0); the frames before it\n"
+            "                      are played but not drawn, so a late start is quick\n"
+            "  --to SECONDS        last second written (default: the end of the programme,\n"
+            "                      about 225; a capture whose music never starts the scenes\n"
+            "                      stops after one pass of the module plus 225 s)\n"
+            "  --no-progress       no progress on stderr, only the closing summary (without\n"
+            "                      a terminal progress is a line at every tenth of the way)\n"
+            "  --bench             print frame times per timeline row and start-up times\n") +
+        commonOptionsHelp();
+    return text.c_str();
 }
 
 uint64_t firstWrittenFrame(const CaptureOptions& options) {
@@ -68,66 +71,55 @@ uint64_t firstWrittenFrame(const CaptureOptions& options) {
 }
 
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char*& out) {
-            if (i + 1 >= argc) {
-                error = arg + " needs a value";
-                return false;
-            }
-            out = argv[++i];
-            return true;
-        };
-        const char* text = nullptr;
+    enum Own { output, fps, size, from, to, noProgress, bench };
+    const std::vector<OptionSpec> own = {{"output", 'o', true}, {"fps", 0, true}, {"size", 0, true},
+                                         {"from", 0, true},     {"to", 0, true},  {"no-progress", 0, false},
+                                         {"bench", 0, false}};
+    const double length = programmeLengthSeconds();
+    auto take = [&](size_t option, const char* text, std::string& message) {
         double number = 0.0;
-        if (arg == "-h" || arg == "--help") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--bench") {
-            options.bench = true;
-        } else if (arg == "--no-progress") {
-            options.progress = false;
-        } else if (arg == "-o" || arg == "--output") {
-            if (!value(text)) return false;
-            options.output = text;
-        } else if (arg == "--fps") {
-            if (!value(text)) return false;
-            if (!parseNumber(text, number) || number < 1 || number > 1000 || number != int(number)) {
-                error = "--fps takes a whole number from 1 to 1000";
-                return false;
+        switch (option) {
+            case output: options.output = text; return true;
+            case noProgress: options.progress = false; return true;
+            case bench: options.bench = true; return true;
+            case fps:
+                if (!parseNumber(text, number) || number < 1 || number > 1000 || number != int(number)) {
+                    message = "--fps takes a whole number from 1 to 1000";
+                    return false;
+                }
+                options.fps = int(number);
+                return true;
+            case size:
+                if (!parseSize(text, options.width, options.height)) {
+                    message = "--size takes WIDTHxHEIGHT, e.g. 1440x1080";
+                    return false;
+                }
+                if (options.width * 3 != options.height * 4) {
+                    message = "--size must be 4:3 (the programme is composed for 640x480)";
+                    return false;
+                }
+                return true;
+            case from:
+            case to: {
+                // The programme runs from 0 to its length: --from must lie
+                // before the end, --to may be the end itself.
+                const bool isFrom = option == from;
+                const bool read = parseNumber(text, number);
+                if (!read || !(isFrom ? number >= 0 && number < length : number > 0 && number <= length)) {
+                    char range[128];
+                    std::snprintf(range, sizeof range, "%s takes a number of seconds %s %g (the programme's length)",
+                                  isFrom ? "--from" : "--to",
+                                  isFrom ? "from 0 up to, not including," : "above 0 and at most", length);
+                    message = range;
+                    return false;
+                }
+                (isFrom ? options.fromSeconds : options.toSeconds) = number;
+                return true;
             }
-            options.fps = int(number);
-        } else if (arg == "--size") {
-            if (!value(text)) return false;
-            if (!parseSize(text, options.width, options.height)) {
-                error = "--size takes WIDTHxHEIGHT, e.g. 1440x1080";
-                return false;
-            }
-            if (options.width * 3 != options.height * 4) {
-                error = "--size must be 4:3 (the programme is composed for 640x480)";
-                return false;
-            }
-        } else if (arg == "--from" || arg == "--to") {
-            if (!value(text)) return false;
-            // The programme runs from 0 to its length: --from must lie before
-            // the end, --to may be the end itself.
-            const double length = programmeLengthSeconds();
-            const bool from = arg == "--from";
-            const bool read = parseNumber(text, number);
-            if (!read || !(from ? number >= 0 && number < length : number > 0 && number <= length)) {
-                char range[128];
-                std::snprintf(range, sizeof range, "%s takes a number of seconds %s %g (the programme's length)",
-                              arg.c_str(), from ? "from 0 up to, not including," : "above 0 and at most", length);
-                error = range;
-                return false;
-            }
-            (from ? options.fromSeconds : options.toSeconds) = number;
-        } else {
-            error = "unknown option " + arg;
-            return false;
+            default: return false;
         }
-    }
+    };
+    if (!parseCommandLine(argc, argv, own, options, take, error)) return false;
     if (options.help || options.version || options.bench) return true;
     if (options.output.empty()) {
         error = "no output given (-o show.mp4)";

@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "app/command_line.h"
+
 enum class CaptureFormat { Mp4, Lossless, PngSequence };
 
-struct CaptureOptions {
+// help, version and gentle come with every program's command line.
+struct CaptureOptions : CommonOptions {
     std::string output;  // file (.mp4, .mkv) or folder (PNG sequence + WAV)
     CaptureFormat format = CaptureFormat::Mp4;
     int fps = 60;
@@ -16,8 +19,6 @@ struct CaptureOptions {
     double fromSeconds = 0.0;  // first second of the programme written
     double toSeconds = 0.0;    // 0: to the end of the programme
     bool bench = false;
-    bool help = false;
-    bool version = false;
     bool progress = true;
 };
 

@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: MIT
+#include "app/command_line.h"
+
+#include <getopt.h>
+
+#include <cstring>
+
+namespace {
+// Option codes above any character, so that short letters keep their own.
+constexpr int firstOwnCode = 0x100;
+enum CommonCode { helpCode = 0x80, versionCode, gentleCode };
+
+const OptionSpec commonSpecs[] = {{"help", 'h', false}, {"version", 0, false}, {"gentle", 0, false}};
+const int commonCodes[] = {helpCode, versionCode, gentleCode};
+
+// How the user wrote an option, for messages: "--size" or "-o".
+std::string optionName(const OptionSpec& spec) {
+    return spec.longName ? std::string("--") + spec.longName : std::string("-") + spec.shortName;
+}
+}  // namespace
+
+const char* commonOptionsHelp() {
+    return "  --gentle            play without flashing: the flower's flash, the tunnel's\n"
+           "                      checkerboard and the scroller's background calmed\n"
+           "  --version           the version and licence of the program\n"
+           "  -h, --help          this text\n";
+}
+
+bool parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& own, CommonOptions& common,
+                      const OptionTaker& take, std::string& error) {
+    // Every option with its code: the common ones first, then the program's.
+    std::vector<OptionSpec> specs(std::begin(commonSpecs), std::end(commonSpecs));
+    std::vector<int> codes(std::begin(commonCodes), std::end(commonCodes));
+    for (size_t i = 0; i < own.size(); ++i) {
+        specs.push_back(own[i]);
+        codes.push_back(own[i].shortName ? own[i].shortName : firstOwnCode + int(i));
+    }
+
+    std::vector<option> longOptions;
+    std::string shortOptions = ":";  // a missing value is reported as ':'
+    for (size_t i = 0; i < specs.size(); ++i) {
+        const OptionSpec& spec = specs[i];
+        const int code = spec.shortName ? spec.shortName : codes[i];
+        if (spec.longName)
+            longOptions.push_back({spec.longName, spec.takesValue ? required_argument : no_argument, nullptr, code});
+        if (spec.shortName) {
+            shortOptions += spec.shortName;
+            if (spec.takesValue) shortOptions += ':';
+        }
+    }
+    longOptions.push_back({nullptr, 0, nullptr, 0});
+
+    auto specOfCode = [&](int code) -> const OptionSpec* {
+        for (size_t i = 0; i < specs.size(); ++i)
+            if ((specs[i].shortName ? specs[i].shortName : codes[i]) == code) return &specs[i];
+        return nullptr;
+    };
+
+    // getopt_long keeps its place in globals: start afresh (0 also resets
+    // GNU's own state) and say nothing on stderr; the caller words the
+    // messages.
+    optind = 0;
+    opterr = 0;
+    for (;;) {
+        const int code = getopt_long(argc, argv, shortOptions.c_str(), longOptions.data(), nullptr);
+        if (code == -1) break;
+        if (code == ':' || code == '?') {
+            const OptionSpec* spec = optopt ? specOfCode(optopt) : nullptr;
+            const char* written = argv[optind - 1];
+            if (code == ':' && spec)
+                error = optionName(*spec) + " needs a value";
+            else if (spec && !spec->takesValue && std::strncmp(written, "--", 2) == 0)
+                error = optionName(*spec) + " takes no value";
+            else if (optopt && !spec)
+                error = std::string("unknown option -") + char(optopt);
+            else
+                error = std::string("unknown or ambiguous option ") + written;
+            return false;
+        }
+        switch (code) {
+            case helpCode:
+            case 'h': common.help = true; continue;
+            case versionCode: common.version = true; continue;
+            case gentleCode: common.gentle = true; continue;
+            default: break;
+        }
+        for (size_t i = 0; i < own.size(); ++i) {
+            if ((own[i].shortName ? own[i].shortName : firstOwnCode + int(i)) != code) continue;
+            if (!take(i, own[i].takesValue ? optarg : nullptr, error)) return false;
+            break;
+        }
+    }
+    if (optind < argc) {
+        error = std::string("unexpected argument ") + argv[optind];
+        return false;
+    }
+    return true;
+}
