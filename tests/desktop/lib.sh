@@ -282,7 +282,7 @@ startMutter() {
 # (the demo's) in; their display goes to xwaylandDisplay. Headless sway has
 # no input devices: a virtual keyboard (wtype) stays on the seat for the
 # whole case, so that windows get the keyboard focus as they map, and keys
-# come from another one (pressOnOutput).
+# come from others (pressOnOutput).
 swayUser=glimmer-desktop
 startSway() {
     local with="$1" scale="$2"
@@ -313,7 +313,7 @@ startSway() {
             export SWAYSOCK="$(sed -n 's/^SWAYSOCK=//p' "$env")"
             xwaylandDisplay="$(sed -n 's/^DISPLAY=//p' "$env")"
             unset DISPLAY
-            startBackground keyboard wtype -s 3600000
+            startBackground keyboard wtype -k Escape -s 3600000
             sleep 0.3
             return 0
         fi
@@ -340,10 +340,14 @@ grabOutput() {
 }
 
 # A key pressed as the user would: on the nested compositor's window, or
-# through a virtual keyboard of its own (given a moment to be seen first).
+# through a virtual keyboard of its own, given a moment to be seen first
+# and kept until the case ends: a client that joins after the keyboard it
+# knew went away is handed key modifiers without a keymap, on which SDL
+# 2.26 crashes (as no real keyboard would have it).
 pressOnOutput() {
     if [[ "$compositor" == sway ]]; then
-        wtype -s 300 -k "$1" || fail "wtype could not press $1"
+        startBackground "key-$1" wtype -s 300 -k "$1" -s 3600000
+        sleep 0.6
     else
         xdotool key --clearmodifiers "$1"
     fi
