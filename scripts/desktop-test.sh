@@ -8,5 +8,6 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${GLIMMER_BUILD_DIR:-$root/build}"
+"$root/scripts/setup.sh" test
 "$root/scripts/build.sh"
 exec "$root/tests/desktop/suite.sh" "$build"

@@ -8,7 +8,7 @@
 # script fail.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 build="${GLIMMER_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-30}"
 

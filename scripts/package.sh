@@ -8,7 +8,7 @@
 # its capture tool rendering a second of the show from the unpacked data set.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 build="${GLIMMER_PACKAGE_BUILD_DIR:-$root/build-deb}"
 
 # Debian's hardening flags, as a package build would use them.

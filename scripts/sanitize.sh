@@ -9,7 +9,7 @@
 # suppressed by scripts/lsan.supp.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 build="${GLIMMER_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DGLIMMER_SANITIZE=address,undefined >/dev/null

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs the Debian packages listed in scripts/packages.txt that are not yet
-# installed. Quick and silent when everything is present; uses sudo when not root.
+# Installs the Debian packages listed in scripts/packages.txt (building and
+# running) that are not yet installed; "setup.sh test" also those of
+# scripts/packages-test.txt (testing, checking, packaging). Quick and silent
+# when everything is present; uses sudo when not root.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
-wanted=$(grep -v -E '^\s*(#|$)' "$here/packages.txt")
+lists=("$here/packages.txt")
+[[ "${1:-}" == test ]] && lists+=("$here/packages-test.txt")
+wanted=$(grep -h -v -E '^\s*(#|$)' "${lists[@]}")
 missing=()
 for pkg in $wanted; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)

@@ -6,6 +6,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${GLIMMER_BUILD_DIR:-$root/build}"
+"$root/scripts/setup.sh" test
 "$root/scripts/build.sh"
 cd "$build"
 # On a terminal one progress line is redrawn in place and only failures are

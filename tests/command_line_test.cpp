@@ -60,7 +60,8 @@ TEST(DemoCommandLine, EveryWayOfChoosingTheDisplay) {
 TEST(DemoCommandLine, CommonOptionsAreTaken) {
     DemoOptions options;
     std::string error;
-    ASSERT_TRUE(parseDemo({"--gentle", "-h", "--version"}, options, error)) << error;
+    ASSERT_TRUE(parseDemo({"--gentle", "-h", "--version", "--check"}, options, error)) << error;
+    EXPECT_TRUE(options.check);
     EXPECT_TRUE(options.gentle);
     EXPECT_TRUE(options.help);
     EXPECT_TRUE(options.version);
@@ -126,4 +127,28 @@ TEST(CaptureCommandLine, SharesTheParserAndTheCommonOptions) {
     EXPECT_FALSE(parseCaptureOptions(stray.argc(), stray.argv(), twoOutputs, error));
     EXPECT_NE(error.find("unexpected argument b.mp4"), std::string::npos) << error;
     EXPECT_NE(std::string(captureUsage()).find("--gentle"), std::string::npos);
+}
+
+// The answers every program gives before its own work: exit code 2 with the
+// reason and the usage for a bad line, 0 after --version (with the licence)
+// or --help, and on otherwise.
+TEST(CommonAnswers, BadLineVersionHelpOrGoOn) {
+    CommonOptions none;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(answerCommonOptions("prog", "1.2", false, "unknown option -x", none, "usage: prog\n"), 2);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "prog: unknown option -x\n\nusage: prog\n");
+
+    CommonOptions version;
+    version.version = version.help = true;  // --version wins
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(answerCommonOptions("prog", "1.2", true, "", version, "usage: prog\n"), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "prog 1.2\nLicence: MIT\n");
+
+    CommonOptions help;
+    help.help = true;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(answerCommonOptions("prog", "1.2", true, "", help, "usage: prog\n"), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "usage: prog\n");
+
+    EXPECT_EQ(answerCommonOptions("prog", "1.2", true, "", none, "usage: prog\n"), -1);
 }

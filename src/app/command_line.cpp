@@ -3,6 +3,7 @@
 
 #include <getopt.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -95,4 +96,21 @@ bool parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& own,
         return false;
     }
     return true;
+}
+
+int answerCommonOptions(const char* program, const char* version, bool parsed, const std::string& error,
+                        const CommonOptions& options, const char* usage) {
+    if (!parsed) {
+        std::fprintf(stderr, "%s: %s\n\n%s", program, error.c_str(), usage);
+        return 2;
+    }
+    if (options.version) {
+        std::printf("%s %s\nLicence: MIT\n", program, version);
+        return 0;
+    }
+    if (options.help) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    return -1;
 }

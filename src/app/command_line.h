@@ -39,3 +39,10 @@ using OptionTaker = std::function<bool(size_t option, const char* value, std::st
 // a word that is no option, or a value the program refused.
 bool parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& own, CommonOptions& common,
                       const OptionTaker& take, std::string& error);
+
+// What every program does with its command line before its own work: a bad
+// line gives the reason and the usage on stderr (exit code 2); --version
+// prints the program's name, version and licence, --help the usage (exit
+// code 0). -1 when the program goes on.
+int answerCommonOptions(const char* program, const char* version, bool parsed, const std::string& error,
+                        const CommonOptions& options, const char* usage);

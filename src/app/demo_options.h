@@ -10,6 +10,7 @@
 
 struct DemoOptions : CommonOptions {
     DisplayChoice display = DisplayChoice::automatic;
+    bool check = false;  // --check: say whether a display and a sound device open
 };
 
 // False with a message in `error` for a bad command line.

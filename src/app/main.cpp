@@ -4,23 +4,20 @@
 
 #include "app/demo.h"
 #include "app/demo_options.h"
+#include "app/device_check.h"
 #include "platform/termination.h"
 #include "platform/window.h"
 
 int main(int argc, char** argv) {
     DemoOptions options;
     std::string error;
-    if (!parseDemoOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "glimmervandra: %s\n\n%s", error.c_str(), demoUsage());
-        return 2;
-    }
-    if (options.version) {
-        std::printf("glimmervandra %s\nLicence: MIT\n", GLIMMER_VERSION);
-        return 0;
-    }
-    if (options.help) {
-        std::fputs(demoUsage(), stdout);
-        return 0;
+    const bool parsed = parseDemoOptions(argc, argv, options, error);
+    const int answered = answerCommonOptions("glimmervandra", GLIMMER_VERSION, parsed, error, options, demoUsage());
+    if (answered >= 0) return answered;
+    if (options.check) {
+        const DeviceCheck check = checkDevices();
+        std::fputs(describeDeviceCheck(check).c_str(), stdout);
+        return check.display && check.sound ? 0 : 1;
     }
     chooseDisplay(options.display);
     // SIGTERM and SIGINT end the demo cleanly in every state, a message box

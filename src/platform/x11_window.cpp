@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <cstring>
 
@@ -22,7 +23,20 @@ bool x11ServerIsXWayland() {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;
     int opcode = 0, event = 0, error = 0;
-    const bool xwayland = XQueryExtension(display, "XWAYLAND", &opcode, &event, &error);
+    bool xwayland = XQueryExtension(display, "XWAYLAND", &opcode, &event, &error);
+    // Before that extension (XWayland 23), its outputs' names give it away:
+    // XWAYLAND0, XWAYLAND1...
+    if (!xwayland && XQueryExtension(display, "RANDR", &opcode, &event, &error)) {
+        if (XRRScreenResources* screen = XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display))) {
+            for (int i = 0; i < screen->noutput && !xwayland; ++i) {
+                if (XRROutputInfo* output = XRRGetOutputInfo(display, screen, screen->outputs[i])) {
+                    xwayland = output->name && std::strncmp(output->name, "XWAYLAND", 8) == 0;
+                    XRRFreeOutputInfo(output);
+                }
+            }
+            XRRFreeScreenResources(screen);
+        }
+    }
     XCloseDisplay(display);
     return xwayland;
 }

@@ -10,18 +10,10 @@
 int main(int argc, char** argv) {
     CaptureOptions options;
     std::string error;
-    if (!parseCaptureOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "glimmervandra-capture: %s\n\n%s", error.c_str(), captureUsage());
-        return 2;
-    }
-    if (options.version) {
-        std::printf("glimmervandra-capture %s\nLicence: MIT\n", GLIMMER_VERSION);
-        return 0;
-    }
-    if (options.help) {
-        std::fputs(captureUsage(), stdout);
-        return 0;
-    }
+    const bool parsed = parseCaptureOptions(argc, argv, options, error);
+    const int answered =
+        answerCommonOptions("glimmervandra-capture", GLIMMER_VERSION, parsed, error, options, captureUsage());
+    if (answered >= 0) return answered;
     showMessageBoxesOnConsole(true);  // a missing picture is reported, not asked about
     return options.bench ? runBench(options) : runCapture(options);
 }
