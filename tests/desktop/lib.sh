@@ -394,6 +394,27 @@ expectPictureCentred() {
     fail "$what: $why"
 }
 
+# Drawn at the output's own pixels: the picture's area at full size against
+# the title the capture tool draws at that size. Drawn at 1x and scaled up
+# by the compositor it is softer (a 2x scale differs by about 0.003, a
+# picture drawn at the output's pixels by 0.0003 or less). XWayland's
+# clients on sway at scale 2 are scaled by sway whatever they do: that is
+# measured and said, not failed.
+expectSharp() {
+    local path="$1" what="$2" d
+    [[ "$pictureWidth x $pictureHeight" == "1440 x 1080" ]] || fail "$what: the picture is not 1440x1080"
+    ffmpeg -loglevel error -y -i "$work/picture.png" -vf "crop=1440:1080:$pictureX:$pictureY" -pix_fmt gray \
+        -f rawvideo "$work/picture-sharp.gray" </dev/null || fail "could not crop the grab"
+    d="$(probe picture "$work/picture-sharp.gray" 1440 1080 "$sharpReference" | awk '/^difference/ {print $2}')"
+    if below "$d" 0.0015; then
+        note "$what: drawn at the output's pixels (difference from the sharp title $d)"
+    elif [[ "$path" == xwayland && "$compositor" == sway ]]; then
+        note "$what: drawn at 1x and scaled up by sway, as sway does for every X client (difference $d)"
+    else
+        fail "$what: the picture is soft, scaled up rather than drawn at the output's pixels (difference $d)"
+    fi
+}
+
 # No cursor over the picture: the pointer is put at one place in the sky of
 # the title, then at another, with a grab each time; a cursor drawn at
 # either place shows as pixels that changed there between the grabs (the

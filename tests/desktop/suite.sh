@@ -20,8 +20,10 @@ build="$(cd "${1:?usage: suite.sh <build folder>}" && pwd)"
 results="$(mktemp -d /tmp/glimmer-desktop.XXXXXX)"
 mkdir -p "$results/running"
 reference="$results/title.gray"
+# The title as drawn at 1440x1080, the 4:3 part of a 1920x1080 output.
+sharpReference="$results/title-1440x1080.gray"
 question="The Requested Fullscreen Mode Is Not Supported By"
-export build here reference
+export build here reference sharpReference
 
 # A case runs in a subshell of its own with the helpers, its scratch folder
 # and the trap that stops what it started; its report goes to <name>.out.
@@ -226,6 +228,7 @@ desktopCase() {
     demoOnDesktop "$path"
     expectPictureCentred "$what" 60
     grep -qF "$question" "$work/demo.err" && fail "the windowed-mode question was asked"
+    expectSharp "$path" "$what"
     if [[ "$compositor" == mutter ]]; then
         expectNoCursor "$what"
     else
@@ -374,8 +377,12 @@ case_programme_pulseaudio() {
 
 started=$(date +%s)
 "$build/glimmervandra-capture" -o "$results/reference" --from 1 --to 1.02 --no-progress >/dev/null 2>&1 &&
-    ffmpeg -loglevel error -y -i "$results/reference/frame00000.png" -pix_fmt gray -f rawvideo "$reference" ||
-    { echo "FAIL: the capture tool could not render the reference title"; exit 1; }
+    ffmpeg -loglevel error -y -i "$results/reference/frame00000.png" -pix_fmt gray -f rawvideo "$reference" &&
+    "$build/glimmervandra-capture" -o "$results/reference-sharp" --from 1 --to 1.02 --size 1440x1080 --no-progress \
+        >/dev/null 2>&1 &&
+    ffmpeg -loglevel error -y -i "$results/reference-sharp/frame00000.png" -pix_fmt gray -f rawvideo \
+        "$sharpReference" ||
+    { echo "FAIL: the capture tool could not render the reference titles"; exit 1; }
 
 lane() { local c; for c in "$@"; do runCase "$c"; done; }
 if (($# > 1)); then
@@ -395,8 +402,8 @@ else
         renice -n 10 -p "$BASHPID" >/dev/null && lane "$@"
     }
     lowPriority x11_fullscreen x11_wm_close x11_sigterm x11_sigint x11_question_no &
-    lowPriority wayland_native &
-    lowPriority xwayland &
+    lowPriority wayland_native xwayland sway_native sway_xwayland &
+    lowPriority mutter_native mutter_xwayland sway_native_scale2 sway_xwayland_scale2 &
     wait
 fi
 
