@@ -217,23 +217,30 @@ startSessionBus() {
 outputWidth=1920
 outputHeight=1080
 
+# Asks `ready` (a function) every tenth of a second until it answers yes,
+# as long as the server started last lives; fails after `seconds`.
+waitForServer() {
+    local what="$1" seconds="$2" ready="$3" server="$startedPid" i
+    for ((i = 0; i < seconds * 10; i++)); do
+        "$ready" && return 0
+        kill -0 "$server" 2>/dev/null || break
+        sleep 0.1
+    done
+    fail "$what did not start"
+}
+
 # An Xvfb screen the size of the output, for a nested compositor's window
 # and its pointer and keyboard.
 startXvfb() {
-    local fifo="$work/xvfb-display"
     startBackground xvfb Xvfb -displayfd 3 -screen 0 "${outputWidth}x${outputHeight}x24" -nolisten tcp -noreset \
-        3>"$fifo"
-    local i
-    for ((i = 0; i < 100; i++)); do
-        if [[ -s "$fifo" ]]; then
-            export DISPLAY=":$(head -n1 "$fifo")"
-            unset WAYLAND_DISPLAY
-            xdpyinfo >/dev/null 2>&1 && return 0
-        fi
-        kill -0 "$startedPid" 2>/dev/null || break
-        sleep 0.1
-    done
-    fail "Xvfb did not start"
+        3>"$work/xvfb-display"
+    waitForServer Xvfb 10 xvfbReady
+}
+xvfbReady() {
+    [[ -s "$work/xvfb-display" ]] || return 1
+    export DISPLAY=":$(head -n1 "$work/xvfb-display")"
+    unset WAYLAND_DISPLAY
+    xdpyinfo >/dev/null 2>&1
 }
 
 # GNOME's compositor, mutter, nested in Xvfb as one window the size of the
@@ -241,7 +248,7 @@ startXvfb() {
 # neither). "xwayland" also has it serve X clients, as GNOME does; their
 # display goes to xwaylandDisplay and its key file to xwaylandAuthority.
 startMutter() {
-    local with="${1:-native}"
+    mutterWith="${1:-native}"
     compositor=mutter
     startXvfb
     privateRuntime
@@ -249,31 +256,21 @@ startMutter() {
     mkdir -p "$HOME"
     startSessionBus
     local x11=(--no-x11)
-    [[ "$with" == xwayland ]] && x11=()
+    [[ "$mutterWith" == xwayland ]] && x11=()
     MUTTER_DEBUG_DUMMY_MODE_SPECS="${outputWidth}x${outputHeight}" startBackground mutter \
         mutter --nested --wayland --wayland-display=glimmer-wl "${x11[@]}"
-    local i auth
-    for ((i = 0; i < 300; i++)); do
-        if [[ -S "$XDG_RUNTIME_DIR/glimmer-wl" && -n "$(windowsTitled mutter)" ]]; then
-            if [[ "$with" == xwayland ]]; then
-                xwaylandDisplay="$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$work/mutter.log" | head -n1)"
-                auth="$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -n1)"
-                if [[ -z "$xwaylandDisplay" || ! -s "$auth" ]]; then
-                    sleep 0.1
-                    continue
-                fi
-                xwaylandAuthority="$auth"
-            fi
-            export WAYLAND_DISPLAY=glimmer-wl
-            # The pointer into mutter's window, in a corner, as a person
-            # who starts a program leaves it somewhere.
-            xdotool mousemove 5 5
-            return 0
-        fi
-        kill -0 "$startedPid" 2>/dev/null || break
-        sleep 0.1
-    done
-    fail "mutter did not start"
+    waitForServer mutter 30 mutterReady
+    export WAYLAND_DISPLAY=glimmer-wl
+    # The pointer into mutter's window, in a corner, as a person who starts
+    # a program leaves it somewhere.
+    xdotool mousemove 5 5
+}
+mutterReady() {
+    [[ -S "$XDG_RUNTIME_DIR/glimmer-wl" && -n "$(windowsTitled mutter)" ]] || return 1
+    [[ "$mutterWith" == xwayland ]] || return 0
+    xwaylandDisplay="$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$work/mutter.log" | head -n1)"
+    xwaylandAuthority="$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -n1)"
+    [[ -n "$xwaylandDisplay" && -s "$xwaylandAuthority" ]]
 }
 
 # sway on its headless back end, as an unprivileged user of its own (sway
@@ -306,22 +303,16 @@ startSway() {
     startBackground sway setpriv --reuid="$swayUser" --regid="$(id -g "$swayUser")" --clear-groups \
         env -i PATH=/usr/bin:/bin HOME="$XDG_RUNTIME_DIR" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" \
         WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$work/sway.conf"
-    local i env="$XDG_RUNTIME_DIR/session-env"
-    for ((i = 0; i < 300; i++)); do
-        if [[ -s "$env" ]] && grep -q '^SWAYSOCK=' "$env"; then
-            export WAYLAND_DISPLAY="$XDG_RUNTIME_DIR/$(sed -n 's/^WAYLAND_DISPLAY=//p' "$env")"
-            export SWAYSOCK="$(sed -n 's/^SWAYSOCK=//p' "$env")"
-            xwaylandDisplay="$(sed -n 's/^DISPLAY=//p' "$env")"
-            unset DISPLAY
-            startBackground keyboard wtype -k Escape -s 3600000
-            sleep 0.3
-            return 0
-        fi
-        kill -0 "$startedPid" 2>/dev/null || break
-        sleep 0.1
-    done
-    fail "sway did not start"
+    waitForServer sway 30 swayReady
+    local env="$XDG_RUNTIME_DIR/session-env"
+    export WAYLAND_DISPLAY="$XDG_RUNTIME_DIR/$(sed -n 's/^WAYLAND_DISPLAY=//p' "$env")"
+    export SWAYSOCK="$(sed -n 's/^SWAYSOCK=//p' "$env")"
+    xwaylandDisplay="$(sed -n 's/^DISPLAY=//p' "$env")"
+    unset DISPLAY
+    startBackground keyboard wtype -k Escape -s 3600000
+    sleep 0.3
 }
+swayReady() { grep -q '^SWAYSOCK=' "$XDG_RUNTIME_DIR/session-env" 2>/dev/null; }
 
 # Grabs the whole output, cursor included, to $work/<name>.gray (and a
 # PNG beside it for a person to look at).

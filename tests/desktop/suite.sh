@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # The desktop suite: the real demo on real desktop components started from
 # Debian packages — Xorg with real mode switching (dummy video driver),
-# openbox, weston (native Wayland and XWayland) and the PulseAudio and
-# PipeWire sound servers — checked the way a person would see and hear it.
+# openbox, weston, GNOME's mutter and sway (each natively and through
+# XWayland; sway at output scale 1 and 2) and the PulseAudio and PipeWire
+# sound servers — checked the way a person would see and hear it.
 #
 #   suite.sh <build folder> [case...]   (the folder with glimmervandra and Data;
 #                                        cases by name run one after another)
@@ -11,8 +12,10 @@
 # The windowed case with PipeWire, which measures sound against picture, runs
 # alone; the whole-programme run with PulseAudio, which also measures frame
 # times, runs beside the cases that only look at pictures, at a lower CPU
-# priority once the programme's marks have been heard. Every case starts its own servers and stops everything it
-# started when it ends, passes or fails. Exit status 1 when any case failed.
+# priority once the programme's marks have been heard. Every case starts
+# its own servers and stops everything it started when it ends, passes or
+# fails; the folder of a case that failed is kept. Exit status 1 when any
+# case failed twice.
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
