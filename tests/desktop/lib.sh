@@ -27,7 +27,7 @@ note() { echo "  $caseName: $*"; }
 # main thread's whole backtrace first, then the others'), and the end of
 # every server's log. All of it goes to the case's output, and so to CI's.
 fail() {
-    echo "FAIL $caseName: $*"
+    echo "FAIL $caseName${caseStarted:+ after $((SECONDS - caseStarted)) s}: $*"
     if [[ -f "$work/demo.err" ]]; then sed 's/^/    demo: /' "$work/demo.err" | tail -n 20; fi
     if [[ -n "${demoPid:-}" ]] && kill -0 "$demoPid" 2>/dev/null; then showWhereTheDemoWaits; fi
     showServerLogs

@@ -36,12 +36,13 @@ runCase() {
         work="$results/$name"
         mkdir -p "$work"
         caseName="$name"
+        caseStarted=$SECONDS
         source "$here/lib.sh"
         echo "$BASHPID" >"$results/running/$name"
         trap 'stopAll; rm -f "$results/running/$name"' EXIT
         trap 'exit 143' TERM INT
         "case_$name"
-        echo "PASS $name"
+        echo "PASS $name in $((SECONDS - caseStarted)) s"
     ) >"$results/$name.out" 2>&1 &
     # Waiting in the background lets a TERM or INT reach stopCases at once.
     wait $!
