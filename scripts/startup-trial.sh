@@ -109,6 +109,7 @@ if ((loops > 0)); then
     for ((i = 0; i < loops; i++)); do
         (while :; do :; done) &
         busy+=($!)
+        disown $!  # no job notice when it is ended
     done
     sleep 20  # the load average climbs
     echo "loaded: $loops busy loops, load $(cut -d' ' -f1 /proc/loadavg)"
