@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Writes small, valid seed inputs for the two fuzzers into the folders given
 // on the command line: TGA pictures of both types and depths, and MS3D models
-// of both versions with empty and filled blocks.
+// of both versions with empty and filled blocks, and of each reader files
+// whose headers claim far more than they hold, so that mutations start from
+// the sizes that once made the readers reserve gigabytes.
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ms3d_writer.h"
 #include "tga_writer.h"
@@ -46,7 +50,36 @@ bool writeTgaSeeds(const std::string& folder) {
             for (size_t c = 0; c < bytesPerPixel; ++c) picture.pixels.push_back(uint8_t((i / 700) * 40 + c));
         ok &= writeBytes(folder + "/seed" + std::to_string(n++) + ".tga", encodeTga(picture, true));
     }
+    // Headers claiming 65535 x 65535 and 32768 x 4096 pixels over a few
+    // packets: the side limit must refuse them before anything is reserved.
+    for (bool rle : {false, true}) {
+        for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{65535, 65535}, {32768, 4096}}) {
+            TgaPicture picture;
+            picture.width = 1;
+            picture.height = 1;
+            picture.bitsPerPixel = 32;
+            picture.pixels = {1, 2, 3, 4};
+            std::vector<uint8_t> bytes = encodeTga(picture, rle);
+            bytes[12] = uint8_t(width);
+            bytes[13] = uint8_t(width >> 8);
+            bytes[14] = uint8_t(height);
+            bytes[15] = uint8_t(height >> 8);
+            // A few whole-run packets of 128 pixels after the first.
+            for (int i = 0; i < 64; ++i) bytes.insert(bytes.end(), {255, 9, 9, 9, 9});
+            ok &= writeBytes(folder + "/huge" + std::to_string(n++) + ".tga", bytes);
+        }
+    }
     return ok;
+}
+
+// A small model whose counts are raised to the largest the format takes:
+// 65535 vertices, then (in a second seed) 65535 groups of 65535 triangle
+// indices each, far more than the bytes behind them.
+std::vector<uint8_t> ms3dClaiming(const std::vector<uint8_t>& model, size_t countOffset) {
+    std::vector<uint8_t> bytes = model;
+    bytes[countOffset] = 0xFF;
+    bytes[countOffset + 1] = 0xFF;
+    return bytes;
 }
 
 bool writeMs3dSeeds(const std::string& folder) {
@@ -74,6 +107,15 @@ bool writeMs3dSeeds(const std::string& folder) {
     file.version = 4;
     file.materials[0].textureFileName = std::string(128, 'n');
     ok &= writeBytes(folder + "/long-name.ms3d", encodeMs3d(file));
+
+    // The vertex count sits at offset 14; in the empty model the group count
+    // follows at 18, and a group's triangle count 33 bytes into its record.
+    ok &= writeBytes(folder + "/huge-vertices.ms3d", ms3dClaiming(encodeMs3d(file), 14));
+    Ms3dFile groupsOnly;
+    groupsOnly.groups = {bare};
+    std::vector<uint8_t> groups = ms3dClaiming(encodeMs3d(groupsOnly), 18);
+    groups = ms3dClaiming(groups, 20 + 33);
+    ok &= writeBytes(folder + "/huge-groups.ms3d", groups);
     return ok;
 }
 

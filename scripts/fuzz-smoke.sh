@@ -9,6 +9,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh" test
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1  # objects shared with the other build folders
 build="${GLIMMER_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-30}"
 

@@ -9,6 +9,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh" test
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1  # objects shared with the other build folders
 build="${GLIMMER_PACKAGE_BUILD_DIR:-$root/build-deb}"
 
 # Debian's hardening flags, as a package build would use them.
@@ -86,6 +87,7 @@ done
 echo "== the unpacked capture tool renders from the unpacked data set"
 capture="$usr/bin/glimmervandra-capture"
 [[ "$("$capture" --version | head -n 1)" == "glimmervandra-capture $version" ]] || fail "--version does not say $version"
+grep -q "Licence: MIT" <<<"$("$capture" --version)" || fail "--version does not name the licence"
 # From an empty folder, so the only Data to be found is the unpacked one
 # beside the executable's install tree.
 mkdir "$unpacked/cwd"

@@ -10,6 +10,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh" test
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1  # objects shared with the other build folders
 build="${GLIMMER_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DGLIMMER_SANITIZE=address,undefined >/dev/null

@@ -4,18 +4,25 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/headless_run.h"
@@ -24,10 +31,12 @@
 #include "capture.h"
 #include "frame_writer.h"
 #include "media_writers.h"
+#include "output_path.h"
 #include "platform/data_path.h"
 #include "platform/headless_gl.h"
 #include "support/asset_files.h"
 #include "support/test_modules.h"
+#include "video_check.h"
 
 namespace {
 std::set<std::string> listFolder(const std::string& path) {
@@ -84,10 +93,56 @@ protected:
         options.height = 120;
         options.progress = false;
     }
-    void TearDown() override { resetDataSearchRoots(); }
+    void TearDown() override {
+        resetDataSearchRoots();
+        setFfmpegPrograms("ffmpeg", "ffprobe");
+        afterSpawnForTests = nullptr;
+    }
+
+    // A stand-in for ffmpeg that is the real one except at the join (the
+    // call that maps the sound in), where it runs the real one and then
+    // does `afterJoin` to the file written (shell; $out names it).
+    void useFfmpegStandIn(const std::string& afterJoin) {
+        const std::string path = scratch + "/ffmpeg-stand-in";
+        std::ofstream script(path);
+        script << "#!/bin/sh\n"
+                  "case \" $* \" in *\" 1:a \"*) ;; *) exec ffmpeg \"$@\" ;; esac\n"
+                  "ffmpeg \"$@\" || exit $?\n"
+                  "for last in \"$@\"; do :; done\n"
+                  "out=\"${last#file:}\"\n"
+               << afterJoin << "\n";
+        script.close();
+        ASSERT_EQ(chmod(path.c_str(), 0755), 0);
+        setFfmpegPrograms(path, "ffprobe");
+    }
+
+    // Runs the capture, keeping what it said.
+    int capture() {
+        testing::internal::CaptureStderr();
+        const int code = runCapture(options);
+        said = testing::internal::GetCapturedStderr();
+        return code;
+    }
+
+    // After a failed join: the picture and the sound are there, whole, and
+    // named; the output and the unchecked join are not.
+    void expectPictureAndSoundKeptAndNamed(const std::string& output, size_t frames) {
+        const VideoIntermediates through = videoIntermediates(output);
+        EXPECT_NE(
+            said.find("Nothing is lost: the picture and sound are kept in " + through.video + " and " + through.audio),
+            std::string::npos)
+            << said;
+        EXPECT_NE(said.find(output + " was not written"), std::string::npos) << said;
+        expectWavOfFrames(through.audio, frames);
+        const std::string decode = "ffmpeg -v error -i 'file:" + through.video + "' -f null - 2>&1";
+        EXPECT_EQ(std::system(decode.c_str()), 0) << "the kept picture does not decode";
+        EXPECT_EQ(fileSize(through.joined), -1);
+    }
+
     ScratchFolder dir;
     const std::string& scratch = dir.path();
     CaptureOptions options;
+    std::string said;
 };
 
 TEST_F(Capture, AFolderGetsOnePictureAFrameAndTheSoundOfExactlyThoseFrames) {
@@ -271,4 +326,189 @@ TEST_F(Capture, BenchChargesEachSceneSetUpToItsRowAndPutsTheProgrammeBack) {
     EXPECT_EQ(currentProgrammeOps().setupScrollerScene, before.setupScrollerScene);
     EXPECT_EQ(currentProgrammeOps().beginSlideMode, before.beginSlideMode);
 }
+// ffmpeg's exit code is not believed: a join that "succeeds" with half a
+// file, or fails after writing part of one, leaves the picture and the sound
+// as they were captured, named, and a file of the output's name that was
+// there before untouched; exit code 1.
+TEST_F(Capture, AJoinIsCheckedBeforeAnythingIsDeletedAndAFailedOneLosesNothing) {
+    if (!ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    options.fromSeconds = 40.0;
+    options.toSeconds = 41.0;
+    const char* halve = "truncate -s $(( $(stat -c %s \"$out\") / 2 )) \"$out\"";
+    for (const auto& [format, name] :
+         {std::pair{CaptureFormat::Mp4, "show.mp4"}, {CaptureFormat::Lossless, "show.mkv"}}) {
+        options.format = format;
+        options.output = scratch + "/" + name;
+        dir.write(name, {'o', 'l', 'd'});
+        for (const std::string ending : {"exit 0", "exit 1"}) {
+            useFfmpegStandIn(std::string(halve) + "; " + ending);
+            EXPECT_EQ(capture(), 1) << name << " " << ending;
+            EXPECT_NE(said.find(ending == "exit 0" ? "ffmpeg said it succeeded, but" : "ffmpeg failed"),
+                      std::string::npos)
+                << said;
+            EXPECT_EQ(said.find("wrote 10 frames"), std::string::npos) << said;
+            expectPictureAndSoundKeptAndNamed(options.output, 10);
+            EXPECT_EQ(readBytes(options.output), (std::vector<uint8_t>{'o', 'l', 'd'}));
+        }
+    }
+
+    // With the real ffmpeg the same run is whole, and only the output stays
+    // of it (the MP4's picture and sound are still kept from above).
+    setFfmpegPrograms("ffmpeg", "ffprobe");
+    ASSERT_EQ(capture(), 0) << said;
+    EXPECT_EQ(listFolder(scratch), (std::set<std::string>{"ffmpeg-stand-in", "show.mkv", "show.mp4",
+                                                          "show.mp4.audio.wav", "show.mp4.video.mkv"}));
+    EXPECT_EQ(videoProblem(options.output, false, 10), "");
+    EXPECT_NE(videoProblem(options.output, false, 11), "") << "a frame short is not whole";
+}
+
+// What the check catches that ffprobe alone lets through: an MP4 a few bytes
+// short reads back every packet without a complaint.
+TEST_F(Capture, AVideoCutShortByAFewBytesIsNotWhole) {
+    if (!ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    options.toSeconds = 1.0;
+    for (const auto& [format, name] :
+         {std::pair{CaptureFormat::Mp4, "show.mp4"}, {CaptureFormat::Lossless, "show.mkv"}}) {
+        options.format = format;
+        options.output = scratch + "/" + name;
+        ASSERT_EQ(capture(), 0) << said;
+        const bool mp4 = format == CaptureFormat::Mp4;
+        EXPECT_EQ(videoProblem(options.output, mp4, 10), "") << name;
+        const std::vector<uint8_t> whole = readBytes(options.output);
+        for (const size_t cut : {size_t(100), whole.size() / 2}) {
+            dir.write("cut", std::vector<uint8_t>(whole.begin(), whole.end() - long(cut)));
+            EXPECT_NE(videoProblem(scratch + "/cut", mp4, 10), "") << name << " cut by " << cut;
+        }
+    }
+    EXPECT_EQ(mp4BoxProblem(scratch + "/show.mp4"), "");
+    EXPECT_NE(mp4BoxProblem(scratch + "/show.mkv"), "");
+}
+
+// A full disk during the join: ffmpeg 5.1 exits 0 without the MP4's end. On
+// a small tmpfs with room for the picture and sound but not for the joined
+// file, the capture says so, keeps both, and exits 1.
+TEST_F(Capture, AFullDiskDuringTheJoinKeepsPictureAndSound) {
+    if (!ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    options.format = CaptureFormat::Mp4;
+    options.fromSeconds = 40.0;
+    options.toSeconds = 50.0;
+    // First the sizes of the picture and the sound, kept by a join that fails.
+    options.output = scratch + "/sizes.mp4";
+    useFfmpegStandIn("exit 1");
+    ASSERT_EQ(capture(), 1) << said;
+    const VideoIntermediates sizes = videoIntermediates(options.output);
+    const off_t page = 4096;
+    auto pages = [&](off_t bytes) { return (bytes + page - 1) / page * page; };
+    const off_t room = pages(fileSize(sizes.video)) + pages(fileSize(sizes.audio)) + 4 * page;
+    setFfmpegPrograms("ffmpeg", "ffprobe");
+
+    const std::string disk = scratch + "/disk";
+    ASSERT_EQ(mkdir(disk.c_str(), 0755), 0);
+    const std::string size = "size=" + std::to_string(room);
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, size.c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs for the full disk (" << std::strerror(errno)
+                     << "): this test needs root, as in CI";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+
+    options.output = disk + "/v.mp4";
+    EXPECT_EQ(capture(), 1) << said;
+    EXPECT_EQ(said.find("wrote 100 frames"), std::string::npos) << said;
+    EXPECT_NE(said.find("joining picture and sound into " + options.output + " failed"), std::string::npos) << said;
+    expectPictureAndSoundKeptAndNamed(options.output, 100);
+    // The same picture as before (Matroska gives every file an id of its own).
+    EXPECT_EQ(fileSize(videoIntermediates(options.output).video), fileSize(sizes.video));
+    EXPECT_EQ(listFolder(disk), (std::set<std::string>{"v.mp4.audio.wav", "v.mp4.video.mkv"}));
+}
+
+// A second Ctrl-C just as the join's ffmpeg starts, before its process id
+// is known (a test hook holds the capture there for 300 ms): ffmpeg goes
+// with the capture, nothing of it is left running or writing, and the last
+// words say what is on disk.
+TEST_F(Capture, ASecondStopWhileTheJoinStartsLeavesNoFfmpegBehind) {
+    if (!ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    options.format = CaptureFormat::Lossless;
+    options.output = scratch + "/show.mkv";
+    options.toSeconds = 1.0;
+    const std::string saidPath = scratch + "/said.txt";
+    // Orphans of the capture become this process's children, to be seen.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const pid_t capturing = fork();
+    ASSERT_GE(capturing, 0);
+    if (capturing == 0) {
+        const int out = open(saidPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDERR_FILENO);
+        afterSpawnForTests = [](const std::vector<std::string>& arguments) {
+            if (std::find(arguments.begin(), arguments.end(), "1:a") == arguments.end()) return;
+            kill(getpid(), SIGINT);
+            kill(getpid(), SIGINT);
+            usleep(300 * 1000);
+        };
+        _exit(runCapture(options));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(capturing, &status, 0), capturing);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
+    // Long enough for a join of one second to have finished.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const pid_t left = waitpid(-1, &status, WNOHANG);
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    EXPECT_EQ(left, -1) << "a child of the capture outlived it";
+
+    const std::vector<uint8_t> lastWords = readBytes(saidPath);
+    said.assign(lastWords.begin(), lastWords.end());
+    const VideoIntermediates through = videoIntermediates(options.output);
+    EXPECT_NE(said.find("stopped at once while joining picture and sound; the picture and sound are kept in " +
+                        through.video + " and " + through.audio + "; " + options.output + " was not written"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(listFolder(scratch), (std::set<std::string>{"said.txt", "show.mkv.audio.wav", "show.mkv.video.mkv"}));
+    expectWavOfFrames(through.audio, 10);
+}
+
+// Names ffmpeg would read as a protocol ("take:") or an option ("-x") reach
+// it as files; outputs that cannot be written are refused before a frame is
+// drawn.
+TEST_F(Capture, OutputNamesAreFilesAndImpossibleOutputsAreRefusedFirst) {
+    if (!ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    char here[PATH_MAX];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(scratch.c_str()), 0);
+    options.toSeconds = 0.5;
+    for (const char* name : {"take:2.mp4", "-x.mp4", "a b'c.mkv"}) {
+        options.output = name;
+        options.format = std::string(name).back() == '4' ? CaptureFormat::Mp4 : CaptureFormat::Lossless;
+        EXPECT_EQ(capture(), 0) << name << ": " << said;
+        EXPECT_EQ(videoProblem(name, options.format == CaptureFormat::Mp4, 5), "") << name;
+    }
+    EXPECT_EQ(listFolder("."), (std::set<std::string>{"-x.mp4", "a b'c.mkv", "take:2.mp4"}));
+
+    // A folder where the video should go, a file where the folder of
+    // pictures should go, a folder that does not exist: refused at once.
+    ASSERT_EQ(mkdir("dir.mp4", 0755), 0);
+    dir.write("taken", {1});
+    ASSERT_EQ(mkdir("show.mp4.audio.wav", 0755), 0);
+    const std::vector<std::tuple<std::string, CaptureFormat, std::string>> refused{
+        {"dir.mp4", CaptureFormat::Mp4, "dir.mp4 is a folder"},
+        {"taken", CaptureFormat::PngSequence, "taken exists and is not a folder"},
+        {"absent/show.mkv", CaptureFormat::Lossless, "the folder absent cannot be used"},
+        {"absent/frames", CaptureFormat::PngSequence, "the folder absent cannot be used"},
+        {"show.mp4", CaptureFormat::Mp4, "show.mp4.audio.wav is a folder"}};
+    for (const auto& [name, format, reason] : refused) {
+        options.output = name;
+        options.format = format;
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(capture(), 1) << name;
+        EXPECT_NE(said.find("cannot write " + name + ": " + reason), std::string::npos) << said;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2)) << name << " rendered first";
+    }
+    EXPECT_EQ(listFolder("."),
+              (std::set<std::string>{"-x.mp4", "a b'c.mkv", "dir.mp4", "show.mp4.audio.wav", "take:2.mp4", "taken"}));
+    EXPECT_TRUE(listFolder("dir.mp4").empty());
+    ASSERT_EQ(chdir(here), 0);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/about.h"
 #include "app/demo_options.h"
 #include "capture_options.h"
 
@@ -142,7 +143,7 @@ TEST(CommonAnswers, BadLineVersionHelpOrGoOn) {
     version.version = version.help = true;  // --version wins
     testing::internal::CaptureStdout();
     EXPECT_EQ(answerCommonOptions("prog", "1.2", true, "", version, "usage: prog\n"), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "prog 1.2\nLicence: MIT\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("prog 1.2\n") + licenceNotice);
 
     CommonOptions help;
     help.help = true;

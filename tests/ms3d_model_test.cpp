@@ -3,7 +3,11 @@
 // that nothing a damaged file declares leads outside the buffer or arrays.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "assets/ms3d_model.h"
 #include "ms3d_writer.h"
@@ -229,6 +233,80 @@ TEST(Ms3dModel, AFailedReloadLeavesTheModelEmpty) {
     broken.resize(broken.size() - 1);
     EXPECT_FALSE(parse(model, broken));
     expectEmpty(model);
+}
+
+// Bytes this process has read from files so far (the kernel's count).
+uint64_t bytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    for (std::string key; io >> key;) {
+        uint64_t value = 0;
+        io >> value;
+        if (key == "rchar:") return value;
+    }
+    return 0;
+}
+
+// `bytes`, then a hole up to `length` that reads as zeros without taking
+// disk space.
+std::string sparseFile(const ScratchFolder& dir, const std::string& name, const Bytes& bytes, off_t length) {
+    const std::string path = dir.write(name, bytes);
+    EXPECT_EQ(truncate(path.c_str(), length), 0);
+    return path;
+}
+
+// A model file of gigabytes once cost its whole size in memory and seconds
+// of reading before the scene's message. Only what the counts need is read,
+// up to the bound.
+TEST(Ms3dModel, LargeFilesAreReadOnlyAsFarAsTheirCountsAndTheBound) {
+    ScratchFolder dir;
+    constexpr off_t gigabytes = off_t(3) << 30;
+    constexpr uint64_t readBound = ms3dReadLimit + (1u << 20);  // plus stdio's buffering
+
+    // A good model with gigabytes after it: loads, the tail never read.
+    const Bytes sample = encodeMs3d(sampleFile());
+    std::string path = sparseFile(dir, "tail.ms3d", sample, gigabytes);
+    uint64_t before = bytesReadSoFar();
+    Ms3dModel tail;
+    EXPECT_TRUE(tail.loadFromFile(path.c_str()));
+    EXPECT_EQ(tail.triangleCount, 2);
+    EXPECT_LT(bytesReadSoFar() - before, uint64_t(1) << 20);
+
+    // One vertex, one triangle, then groups of 65535 entries each (all
+    // triangle 0): 256 of them written out, the hole after them. The counts
+    // claim 65535 such groups, 8.6 GB of lists; the bound stops the reading
+    // after at most itself. 255 groups (33.4 MB in all) lie within it.
+    Bytes groups = encodeMs3d(Ms3dFile{});
+    groups.resize(14);
+    const Bytes vertexAndTriangle = [] {
+        Bytes bytes{1, 0};
+        bytes.resize(bytes.size() + 15, 0);
+        bytes.insert(bytes.end(), {1, 0});
+        bytes.resize(bytes.size() + 70, 0);
+        return bytes;
+    }();
+    groups.insert(groups.end(), vertexAndTriangle.begin(), vertexAndTriangle.end());
+    const size_t groupCount = groups.size();
+    groups.insert(groups.end(), {0xFF, 0xFF});
+    Bytes group(33, 0);
+    group.insert(group.end(), {0xFF, 0xFF});
+    group.resize(group.size() + 2 * 65535, 0);
+    group.push_back(0xFF);  // no material
+    for (int i = 0; i < 256; ++i) groups.insert(groups.end(), group.begin(), group.end());
+    for (const auto& [count, loads] : {std::pair<uint16_t, bool>{65535, false}, {256, false}, {255, true}}) {
+        groups[groupCount] = uint8_t(count);
+        groups[groupCount + 1] = uint8_t(count >> 8);
+        path = sparseFile(dir, "groups.ms3d", groups, gigabytes);
+        before = bytesReadSoFar();
+        Ms3dModel model;
+        EXPECT_EQ(model.loadFromFile(path.c_str()), loads) << count;
+        EXPECT_LT(bytesReadSoFar() - before, readBound) << count;
+        if (loads) {
+            EXPECT_EQ(model.meshCount, 255);
+            EXPECT_EQ(model.meshes[254].triangleIndexCount, 65535);
+        } else {
+            expectEmpty(model);
+        }
+    }
 }
 
 }  // namespace

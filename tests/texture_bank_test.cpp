@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "assets/texture_bank.h"
+#include "assets/tga.h"
 #include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "support/asset_files.h"
@@ -188,6 +189,58 @@ TEST_F(TextureBankTest, OddWidth24BitPicturesUploadUnsheared) {
     GLint alignment = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     EXPECT_EQ(alignment, 4);
+}
+
+// A picture wider than the driver's largest texture would load only to be
+// refused by the driver, leaving a white slide without a word: while the
+// bank loads, the loader's limit is the driver's (here with the loader's own
+// cap lifted above it, as the cap alone would refuse it first). Afterwards
+// the limit is the loader's again.
+TEST_F(TextureBankTest, PicturesBeyondTheDriversLargestTextureAreRefusedByTheLoader) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    ASSERT_GT(largest, 0);
+    tgaSideLimit = uint32_t(largest) + 1;
+    const PictureFile wide{5, "Data/title2.tga", uint32_t(largest) + 1, 1, 24};
+    writeTga(dir.file(wide.name), pictureFor(wide), false);
+    EXPECT_TRUE(loadTextureBank("data/grass1.tga"));
+    const auto shown = takeCapturedMessageBoxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Invalid texture information");
+    EXPECT_NE(shown[0].detail.find("title2.tga"), std::string::npos) << shown[0].detail;
+    expectNothingUploaded();
+    EXPECT_EQ(tgaSideLimit, uint32_t(largest) + 1);
+    tgaSideLimit = tgaSideCap;
+}
+
+// An upload the driver refuses is reported with the slot's picture, and the
+// slot keeps its name (drawn untextured, as with a missing picture). (Slot
+// 0's mipmap builder scales a picture down to what the driver takes.)
+TEST_F(TextureBankTest, AnUploadTheDriverRefusesIsReported) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    for (const int slot : {1, 5}) {
+        TextureImage& image = textureBank[slot];
+        image.width = uint32_t(largest) * 2;
+        image.height = 1;
+        image.format = GL_RGB;
+        image.pixels.reset(new uint8_t[size_t(image.width) * 3]());
+        uploadTextureSlot(slot);
+        const auto shown = takeCapturedMessageBoxes();
+        ASSERT_EQ(shown.size(), 1u) << slot;
+        EXPECT_EQ(shown[0].text, "Could not upload texture");
+        EXPECT_EQ(shown[0].caption, "ERROR");
+        EXPECT_NE(shown[0].detail.find("texture slot " + std::to_string(slot)), std::string::npos) << shown[0].detail;
+        EXPECT_NE(image.textureId, 0u);
+        EXPECT_EQ(image.pixels, nullptr);
+    }
+    // A picture GL takes says nothing.
+    TextureImage& small = textureBank[6];
+    small.width = small.height = 2;
+    small.format = GL_RGB;
+    small.pixels.reset(new uint8_t[12]());
+    uploadTextureSlot(6);
+    EXPECT_TRUE(takeCapturedMessageBoxes().empty());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <random>
+#include <tuple>
 
 #include "assets/tga.h"
 #include "platform/message_box.h"
@@ -73,6 +74,7 @@ protected:
     void TearDown() override {
         captureMessageBoxes(false);
         tgaPixelBufferLimit = 4ull * 65535 * 65535;
+        tgaSideLimit = tgaSideCap;
     }
 
     // Loads bytes written to a file; the boxes shown are left in `messages`.
@@ -180,7 +182,9 @@ TEST_F(TgaTest, MissingFileAndAllocationFailureHaveTheirMessages) {
 
     // The largest header declares 4 x 65535 x 65535 bytes, more than 32 bits
     // hold: with the limit one byte below it the size must be seen as too big
-    // (a size that wrapped to 32 bits would look small enough).
+    // (a size that wrapped to 32 bits would look small enough). The side
+    // limit, which would refuse it first, is lifted for this.
+    tgaSideLimit = 65535;
     tgaPixelBufferLimit = 4ull * 65535 * 65535 - 1;
     expectRefused(tgaHeader(2, 65535, 65535, 32) + Bytes(64, 0), "Could not allocate memory for image");
     expectRefused(tgaHeader(10, 65535, 65535, 32) + Bytes(64, 0), "Could not allocate memory for image");
@@ -300,6 +304,7 @@ TEST_F(TgaTest, RunLengthStreamsThatEndEarly) {
 // message its data would have run out at, before anything is reserved; a
 // large picture the file really holds still loads.
 TEST_F(TgaTest, ClaimsTheFileCannotHoldReserveNothing) {
+    tgaSideLimit = 65535;  // the decoders' own bounds, behind the side limit
     largestArrayRequest = 0;
     expectRefused(tgaHeader(2, 65535, 65535, 32) + Bytes(2, 0), "Could not read image data");
     // 128-pixel runs: 2 KB give 65,536 pixels, far fewer than claimed.
@@ -317,6 +322,37 @@ TEST_F(TgaTest, ClaimsTheFileCannotHoldReserveNothing) {
     ASSERT_TRUE(loads(tgaHeader(10, 4096, 2048, 24) + repeat({255, 1, 2, 3}, 4096 * 2048 / 128)));
     EXPECT_EQ(image.pixels[4096 * 2048 * 3 - 1], 1);
     ASSERT_TRUE(loads(tgaHeader(2, 300, 200, 32) + Bytes(300 * 200 * 4, 6)));
+}
+
+// A picture wider or taller than the limit is refused from its header, with
+// nothing reserved, however much data follows: a valid run-length file of
+// 65535 x 65535 pixels once made the programs reserve 17 GB.
+TEST_F(TgaTest, PicturesOverTheSideLimitAreRefusedFromTheirHeader) {
+    largestArrayRequest = 0;
+    const Bytes runs = repeat({255, 1, 2, 3, 4}, 4096);
+    for (const auto& [type, width, height] :
+         {std::tuple<uint8_t, uint16_t, uint16_t>{10, 65535, 65535}, {10, 32768, 4096}, {2, 4097, 1}, {2, 1, 4097}}) {
+        takeCapturedMessageBoxes();
+        EXPECT_FALSE(load(tgaHeader(type, width, height, 32) + runs)) << width << "x" << height;
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, "Invalid texture information");
+        // stderr says what was too large, after which file it was.
+        EXPECT_NE(messages[0].detail.find(std::to_string(width) + "x" + std::to_string(height) +
+                                          " is larger than the largest picture taken, 4096x4096"),
+                  std::string::npos)
+            << messages[0].detail;
+        EXPECT_NE(messages[0].detail.find("picture.tga"), std::string::npos) << messages[0].detail;
+    }
+    EXPECT_LT(largestArrayRequest, size_t(1) << 20);
+
+    // The cap itself is taken, at both sides.
+    ASSERT_TRUE(loads(tgaHeader(10, 4096, 1, 32) + repeat({255, 1, 2, 3, 4}, 32)));
+    ASSERT_TRUE(loads(tgaHeader(10, 1, 4096, 24) + repeat({255, 1, 2, 3}, 32)));
+
+    // A lower limit (a driver's largest texture) is followed as well.
+    tgaSideLimit = 16;
+    ASSERT_TRUE(loads(tgaHeader(2, 16, 16, 24) + Bytes(16 * 16 * 3, 1)));
+    expectRefused(tgaHeader(2, 17, 1, 24) + Bytes(17 * 3, 1), "Invalid texture information");
 }
 
 }  // namespace

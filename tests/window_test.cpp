@@ -12,6 +12,8 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/window.h"
+#include "platform/x11_window.h"
+#include "support/deaf_window_manager.h"
 #include "support/gl_test.h"
 #include "support/xvfb_server.h"
 
@@ -476,4 +478,24 @@ TEST_F(WindowTest, AWindowByChoiceAsksNothing) {
     windowDrawableSize(width, height);
     EXPECT_EQ(width, 640);
     EXPECT_EQ(height, 480);
+}
+
+// A window manager that never answers: the demo's window is not shown, and
+// the wait for it ends at its limit instead of lasting for ever (SDL's own
+// show would). Without the manager the window is shown at once.
+TEST_F(WindowTest, AWindowManagerThatNeverShowsTheWindowIsWaitedForBoundedly) {
+    if (!startDisplay("640x480x24")) GTEST_SKIP() << server->why();
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    SDL_Window* shown = SDL_CreateWindow("plain", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(mapX11WindowWithin(shown, 5000));
+    SDL_DestroyWindow(shown);
+
+    DeafWindowManager manager(server->display());
+    ASSERT_TRUE(manager.running());
+    SDL_Window* ignored = SDL_CreateWindow("ignored", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(ignored, nullptr);
+    EXPECT_FALSE(mapX11WindowWithin(ignored, 200));
+    SDL_DestroyWindow(ignored);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }

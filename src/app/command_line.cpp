@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/command_line.h"
 
+#include "app/about.h"
+
 #include <getopt.h>
 
 #include <cstdio>
@@ -105,7 +107,7 @@ int answerCommonOptions(const char* program, const char* version, bool parsed, c
         return 2;
     }
     if (options.version) {
-        std::printf("%s %s\nLicence: MIT\n", program, version);
+        std::printf("%s %s\n%s", program, version, licenceNotice);
         return 0;
     }
     if (options.help) {

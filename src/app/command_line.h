@@ -42,7 +42,7 @@ bool parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& own,
 
 // What every program does with its command line before its own work: a bad
 // line gives the reason and the usage on stderr (exit code 2); --version
-// prints the program's name, version and licence, --help the usage (exit
+// prints the program's name, version and licence notice, --help the usage (exit
 // code 0). -1 when the program goes on.
 int answerCommonOptions(const char* program, const char* version, bool parsed, const std::string& error,
                         const CommonOptions& options, const char* usage);

@@ -57,15 +57,30 @@ protected:
     void release();
 };
 
+// The most bytes of a model file that are read. It is the largest file the
+// format can describe with every triangle in one group (about 30.3 MiB at
+// 65535 vertices, triangles, groups and materials) plus room for groups that
+// share triangles. A file whose counts need more is refused once they pass
+// the bound, so no file makes the reader hold more than this plus the arrays
+// made from it (at most twice its size), whatever the file's length.
+constexpr size_t ms3dReadLimit = 32u << 20;
+
+class Ms3dByteCursor;
+
 class Ms3dModel : public ModelBase {
 public:
     Ms3dModel() = default;
     ~Ms3dModel() override;
+    // Reads the blocks one by one, as far as their counts need; bytes after
+    // the material block are never read.
     bool loadFromFile(const char* path) override;
     // The parse step of loadFromFile, on the file's bytes in memory (the
     // fuzzer feeds it directly). Same result and the same empty model on
     // refusal.
     bool loadFromMemory(const uint8_t* data, size_t size);
+
+private:
+    bool parse(Ms3dByteCursor& cursor);
 };
 
 // The three model slots the scenes fill: null until a set-up creates a model;

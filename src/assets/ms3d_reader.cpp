@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Reading a MilkShape 3D file (versions 3 and 4) into a model.
 //
-// The file is read with one request into a buffer of its size and parsed from
-// memory. The format carries counts and indices that the parser cannot take
+// The file is read block by block, each read as long as the counts before it
+// say, and never past ms3dReadLimit bytes: a file of gigabytes, or counts
+// that would need them, is refused after at most that much, and a file
+// shorter than its counts is refused where it ends. The format carries counts and indices that the parser cannot take
 // on trust, since a damaged or hostile file must never make it read outside
 // the buffer or make the renderer index outside the arrays:
 //
@@ -23,10 +25,12 @@
 // after the material block are never looked at.
 #include "assets/ms3d_model.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "platform/data_path.h"
 
@@ -39,13 +43,32 @@ constexpr size_t groupRecordFixedSize = 36;  // plus 2 bytes per triangle index
 constexpr size_t materialRecordSize = 361;
 constexpr size_t textureNameFieldSize = 128;
 
-// A read position in the file's bytes that can only move forward over bytes
-// that are there.
-class ByteCursor {
-public:
-    ByteCursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+}  // namespace
 
-    bool has(size_t count) const { return count <= size_ - position_; }
+// A read position in the model's bytes that can only move forward over
+// bytes that are there: bytes in memory, or bytes read from the file as
+// has() asks for them. Pointers from here() stay valid until the next has().
+class Ms3dByteCursor {
+public:
+    Ms3dByteCursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    // Reserves what the file holds, up to the bound: a short file claiming
+    // large counts reserves only its length.
+    Ms3dByteCursor(std::FILE* file, size_t fileSize) : file_(file) {
+        buffer_.reserve(std::min(fileSize, ms3dReadLimit));
+    }
+
+    bool has(size_t count) {
+        if (count > ms3dReadLimit - position_) return false;
+        if (count <= size_ - position_) return true;
+        if (!file_) return false;
+        const size_t wanted = position_ + count;
+        buffer_.resize(wanted);
+        const size_t got = std::fread(buffer_.data() + size_, 1, wanted - size_, file_);
+        buffer_.resize(size_ + got);
+        data_ = buffer_.data();
+        size_ = buffer_.size();
+        return count <= size_ - position_;
+    }
     const uint8_t* here() const { return data_ + position_; }
     void skip(size_t count) { position_ += count; }
 
@@ -56,10 +79,14 @@ public:
     }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
+    std::FILE* file_ = nullptr;
+    std::vector<uint8_t> buffer_;
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
     size_t position_ = 0;
 };
+
+namespace {
 
 uint32_t littleU32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -97,25 +124,22 @@ bool Ms3dModel::loadFromFile(const char* path) {
         std::fclose(file);
         return false;
     }
-
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size_t(size) + 1]);
-    if (!buffer) {
-        std::fclose(file);
-        return false;
-    }
-    // Parse only what actually arrived: a file that shrank under us then
-    // simply looks short.
-    const size_t bytesRead = std::fread(buffer.get(), 1, size_t(size), file);
+    // A file that shrinks under us simply looks short.
+    Ms3dByteCursor cursor(file, size_t(size));
+    const bool loaded = parse(cursor);
     std::fclose(file);
-    return loadFromMemory(buffer.get(), bytesRead);
+    return loaded;
 }
 
 bool Ms3dModel::loadFromMemory(const uint8_t* data, size_t size) {
-    release();
-    ByteCursor cursor(data, size);
+    Ms3dByteCursor cursor(data, size);
+    return parse(cursor);
+}
 
-    if (!cursor.has(headerSize) || std::memcmp(data, "MS3D000000", 10) != 0) return false;
-    const int32_t version = int32_t(littleU32(data + 10));
+bool Ms3dModel::parse(Ms3dByteCursor& cursor) {
+    release();
+    if (!cursor.has(headerSize) || std::memcmp(cursor.here(), "MS3D000000", 10) != 0) return false;
+    const int32_t version = int32_t(littleU32(cursor.here() + 10));
     if (version < 3 || version > 4) return false;
     cursor.skip(headerSize);
 

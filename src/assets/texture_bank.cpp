@@ -3,9 +3,14 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
 #include "assets/data_files.h"
 #include "assets/procedural_textures.h"
 #include "assets/tga.h"
+#include "platform/message_box.h"
 
 TextureImage textureBank[textureBankSize];
 
@@ -26,6 +31,17 @@ const char* const slotPicturePaths[textureBankSize] = {
     morphCardPicturePath,
     creditsPicturePath,
 };
+
+// Slot 0's picture, for the message of a refused upload.
+const char* slot0Source = nullptr;
+
+// What a refused upload's message adds on stderr: the slot, its source and
+// size, and why GL said no.
+std::string uploadFailureDetail(int slot, const TextureImage& image, const std::string& reason) {
+    const char* source = slot == 0 ? slot0Source : slotPicturePaths[slot];
+    return "texture slot " + std::to_string(slot) + (source ? std::string(" (") + source + ")" : std::string()) + ", " +
+           std::to_string(image.width) + "x" + std::to_string(image.height) + ": " + reason;
+}
 
 bool fillSlot(int slot, const char* slot0Path) {
     TextureImage& image = textureBank[slot];
@@ -53,19 +69,58 @@ void uploadTextureSlot(int slot) {
     GLint outerAlignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &outerAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // A texture the driver refuses (out of memory, or a size it cannot take)
+    // would be drawn untextured without a word: say so. Errors from before
+    // are not this upload's.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    std::string refused;
     if (slot == 0) {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, GLint(image.width), GLint(image.height), image.format, GL_UNSIGNED_BYTE,
-                          image.pixels.get());
+        const GLint failed = gluBuild2DMipmaps(GL_TEXTURE_2D, 4, GLint(image.width), GLint(image.height), image.format,
+                                               GL_UNSIGNED_BYTE, image.pixels.get());
+        if (failed != 0) refused = reinterpret_cast<const char*>(gluErrorString(GLenum(failed)));
     } else {
         glTexImage2D(GL_TEXTURE_2D, 0, GLint(image.format), GLsizei(image.width), GLsizei(image.height), 0,
                      image.format, GL_UNSIGNED_BYTE, image.pixels.get());
+    }
+    if (const GLenum error = glGetError(); refused.empty() && error != GL_NO_ERROR) {
+        char code[32];
+        std::snprintf(code, sizeof code, "GL error 0x%04X", unsigned(error));
+        refused = code;
+    }
+    if (!refused.empty()) {
+        MessageDetail detail(uploadFailureDetail(slot, image, refused));
+        showMessageBox("Could not upload texture", "ERROR", MB_OK);
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, outerAlignment);
     // GL has its own copy now.
     image.pixels.reset();
 }
 
+namespace {
+
+// The loader's side limit while the bank loads: the cap, or the driver's
+// largest texture when that is smaller. Put back afterwards.
+class DriverSideLimit {
+public:
+    DriverSideLimit() : outer(tgaSideLimit) {
+        GLint largest = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+        if (largest > 0) tgaSideLimit = std::min(tgaSideLimit, uint32_t(largest));
+    }
+    ~DriverSideLimit() { tgaSideLimit = outer; }
+    DriverSideLimit(const DriverSideLimit&) = delete;
+    DriverSideLimit& operator=(const DriverSideLimit&) = delete;
+
+private:
+    uint32_t outer;
+};
+
+}  // namespace
+
 bool loadTextureBank(const char* slot0Path) {
+    slot0Source = slot0Path;
+    const DriverSideLimit limit;
     for (int slot = 0; slot < textureBankSize; ++slot) {
         if (!fillSlot(slot, slot0Path)) {
             // The loader has said what went wrong; the programme goes on

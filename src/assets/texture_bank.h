@@ -9,12 +9,16 @@ constexpr int textureBankSize = 12;
 extern TextureImage textureBank[textureBankSize];
 
 // Fills slot 0 from slot0Path, the rest from their fixed sources, and uploads
-// all twelve. Always returns true; a failed fill stops the bank with nothing
+// all twelve. While it loads, no picture larger than the driver's
+// GL_MAX_TEXTURE_SIZE is taken (nor larger than the loader's cap). Always
+// returns true; a failed fill stops the bank with nothing
 // uploaded.
 bool loadTextureBank(const char* slot0Path);
 
 // Gives one filled slot its texture name, uploads it with the slot's filters
 // and releases its pixels (one step of loadTextureBank; the benchmark times it).
+// An upload the driver refuses shows "Could not upload texture"; the slot
+// keeps its name and is drawn untextured.
 void uploadTextureSlot(int slot);
 
 // Binds the slot's texture name to GL_TEXTURE_2D.

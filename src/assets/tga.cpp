@@ -5,11 +5,13 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string>
 
 #include "platform/data_path.h"
 #include "platform/message_box.h"
 
 uint64_t tgaPixelBufferLimit = 4ull * 65535ull * 65535ull;
+uint32_t tgaSideLimit = tgaSideCap;
 
 namespace {
 
@@ -40,6 +42,16 @@ bool readInfoHeader(TextureImage& image, std::FILE* file) {
     image.bitsPerPixel = info[4];
     if (image.width == 0 || image.height == 0 || (image.bitsPerPixel != 24 && image.bitsPerPixel != 32))
         return failLoad(image, file, "Invalid texture information");
+    // Refused before a byte is reserved: GL could not take it as a texture,
+    // and its pixels would cost up to 17 GB.
+    if (image.width > tgaSideLimit || image.height > tgaSideLimit) {
+        const std::string limit = std::to_string(tgaSideLimit);
+        const std::string before = currentMessageDetail();
+        MessageDetail reason((before.empty() ? "" : before + "; ") + std::to_string(image.width) + "x" +
+                             std::to_string(image.height) + " is larger than the largest picture taken, " + limit +
+                             "x" + limit);
+        return failLoad(image, file, "Invalid texture information");
+    }
     image.format = image.bitsPerPixel == 24 ? GL_RGB : GL_RGBA;
     return true;
 }

@@ -26,3 +26,13 @@ bool loadCompressedTga(TextureImage& image, std::FILE* file);
 // a file ends with the message of where its data runs out, so a small file
 // never reserves what its header claims.
 extern uint64_t tgaPixelBufferLimit;
+
+// The widest and tallest picture taken, known before any pixel is reserved:
+// a larger one is refused with "Invalid texture information" (stderr gives
+// its size and the limit). The cap, 4096, keeps the largest picture at 64 MB
+// of pixels whatever its header claims, and is what the capture and the
+// tools use; the texture bank lowers the limit to the GL driver's
+// GL_MAX_TEXTURE_SIZE while it loads, when that is smaller, so that no
+// picture is read only for the driver to refuse it.
+constexpr uint32_t tgaSideCap = 4096;
+extern uint32_t tgaSideLimit;

@@ -38,6 +38,8 @@ MessageDetail::MessageDetail(std::string detail) : outer(std::move(currentDetail
 
 MessageDetail::~MessageDetail() { currentDetail = std::move(outer); }
 
+std::string currentMessageDetail() { return currentDetail; }
+
 void captureMessageBoxes(bool on, int answerToQuestions) {
     capturing = on;
     scriptedAnswer = answerToQuestions;

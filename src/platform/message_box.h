@@ -42,6 +42,9 @@ public:
 private:
     std::string outer;
 };
+// The detail in force on this thread ("" for none), for a scope that adds to
+// it rather than replacing it.
+std::string currentMessageDetail();
 
 // Capture mode, for tests and fuzzers: boxes are recorded instead of shown
 // (nothing goes to stderr), and questions get the scripted answer.

@@ -154,7 +154,7 @@ FullscreenResult createDesktopWindow(const char* title, int width, int height) {
     }
     const bool granted = waitForFullscreen([window] { return desktopFullscreenGranted(factsOf(window)); },
                                            [window] {
-                                               glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+                                               glClearColor(0.0f, 0.0f, 0.0f, 0.0f);  // black: GL's initial value, kept
                                                glClear(GL_COLOR_BUFFER_BIT);
                                                SDL_GL_SwapWindow(window);
                                                SDL_PumpEvents();

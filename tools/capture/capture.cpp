@@ -18,7 +18,10 @@
 #include "app/headless_run.h"
 #include "frame_writer.h"
 #include "media_writers.h"
+#include "output_path.h"
 #include "progress.h"
+#include "stop_at_once.h"
+#include "video_check.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -39,51 +42,52 @@ std::vector<std::string> videoEncoderArguments(const CaptureOptions& options, co
         "-s",           std::to_string(options.width) + "x" + std::to_string(options.height),
         "-r",           std::to_string(options.fps),
         "-i",           "pipe:0"};
+    // Every file reaches ffmpeg as a file, whatever its name.
     if (options.format == CaptureFormat::Lossless)
         args.insert(args.end(), {"-c:v", "ffv1", "-level", "3", "-pix_fmt", "bgr0"});
     else
         args.insert(args.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "16", "-pix_fmt", "yuv420p"});
-    args.push_back(videoPath);
+    args.push_back(ffmpegFilePath(videoPath));
     return args;
 }
 
-std::vector<std::string> muxArguments(const CaptureOptions& options, const std::string& videoPath,
-                                      const std::string& audioPath) {
-    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y",   "-i",  videoPath, "-i",
-                                     audioPath,      "-map",      "0:v",   "-map", "1:a", "-c:v",    "copy"};
+// The join writes a file of its own, named for neither format, so the
+// container is given.
+std::vector<std::string> joinArguments(const CaptureOptions& options, const VideoIntermediates& files) {
+    std::vector<std::string> args = {"-hide_banner", "-loglevel",
+                                     "error",        "-y",
+                                     "-i",           ffmpegFilePath(files.video),
+                                     "-i",           ffmpegFilePath(files.audio),
+                                     "-map",         "0:v",
+                                     "-map",         "1:a",
+                                     "-c:v",         "copy"};
     if (options.format == CaptureFormat::Lossless)
-        args.insert(args.end(), {"-c:a", "flac"});
+        args.insert(args.end(), {"-c:a", "flac", "-f", "matroska"});
     else
-        args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart"});
-    args.push_back(options.output);
+        args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4"});
+    args.push_back(ffmpegFilePath(files.joined));
     return args;
 }
 
 // Ctrl-C or SIGTERM ends the capture after the frame being drawn, with every
 // file finished; a second one ends it at once, saying what may be left
-// unfinished.
+// unfinished, and takes ffmpeg with it.
 volatile std::sig_atomic_t stopSignal = 0;
-char hardStopMessage[1024];
-size_t hardStopLength = 0;
 
 extern "C" void onStopSignal(int signal) {
     if (stopSignal == 0) {
         stopSignal = signal;
         return;
     }
-    if (const int child = runningFfmpegProcess()) kill(child, SIGKILL);
-    if (write(STDERR_FILENO, hardStopMessage, hardStopLength) < 0) {
-    }
-    _exit(128 + signal);
+    stopAtOnce(signal);
 }
 
 class StopSignals {
 public:
     explicit StopSignals(const std::string& leftOnHardStop) {
-        const std::string text =
-            "\nglimmervandra-capture: stopped at once; unfinished files may be left: " + leftOnHardStop + "\n";
-        hardStopLength = std::min(text.size(), sizeof hardStopMessage);
-        std::memcpy(hardStopMessage, text.data(), hardStopLength);
+        setStopAtOnceMessage(
+            "\nglimmervandra-capture: stopped at once; unfinished files may be left: " + leftOnHardStop + "\n");
+        setStopAtOnceRemoves("");
         stopSignal = 0;
         struct sigaction action {};
         action.sa_handler = onStopSignal;
@@ -109,6 +113,7 @@ const char* signalName(int signal) { return signal == SIGINT ? "SIGINT" : signal
 // beside it, or a folder of pictures with the sound.
 struct OutputFiles {
     bool video = false;
+    VideoIntermediates through;  // a video's files on the way
     std::string videoPath, audioPath;
     bool createdFolder = false;
 
@@ -128,18 +133,23 @@ struct OutputFiles {
 };
 
 int prepareOutput(const CaptureOptions& options, OutputFiles& files) {
+    if (const std::string problem = outputProblem(options); !problem.empty()) {
+        std::fprintf(stderr, "glimmervandra-capture: cannot write %s: %s\n", options.output.c_str(), problem.c_str());
+        return 1;
+    }
     files.video = options.format != CaptureFormat::PngSequence;
     if (files.video && !ffmpegAvailable()) {
         std::fprintf(stderr,
-                     "glimmervandra-capture: the ffmpeg program is needed for %s output and was not found.\n"
-                     "Install it (Debian: apt-get install ffmpeg), or give a folder as output to get a PNG\n"
-                     "sequence and a WAV file instead.\n",
+                     "glimmervandra-capture: the ffmpeg and ffprobe programs are needed for %s output and\n"
+                     "were not found. Install them (Debian: apt-get install ffmpeg), or give a folder as\n"
+                     "output to get a PNG sequence and a WAV file instead.\n",
                      options.output.c_str());
         return 1;
     }
     if (files.video) {
-        files.videoPath = options.output + ".video.mkv";
-        files.audioPath = options.output + ".audio.wav";
+        files.through = videoIntermediates(options.output);
+        files.videoPath = files.through.video;
+        files.audioPath = files.through.audio;
         return 0;
     }
     if (!isDirectory(options.output)) {
@@ -151,6 +161,43 @@ int prepareOutput(const CaptureOptions& options, OutputFiles& files) {
         files.createdFolder = true;
     }
     files.audioPath = options.output + "/audio.wav";
+    return 0;
+}
+
+// Joins the captured picture and sound into the output. The join goes to a
+// file of its own that becomes the output only once it reads back whole;
+// until then the picture and sound stay, and any failure names them.
+// Returns 0 when the output is complete.
+int joinPictureAndSound(const CaptureOptions& options, const OutputFiles& files, uint64_t frames) {
+    const VideoIntermediates& through = files.through;
+    const std::string kept = "the picture and sound are kept in " + through.video + " and " + through.audio;
+    setStopAtOnceMessage("\nglimmervandra-capture: stopped at once while joining picture and sound; " + kept + "; " +
+                         options.output + " was not written\n");
+    setStopAtOnceRemoves(through.joined);
+
+    std::string problem;
+    if (!runFfmpeg(joinArguments(options, through)))
+        problem = "ffmpeg failed (see its message above)";
+    else if (std::string check = videoProblem(through.joined, options.format == CaptureFormat::Mp4, frames);
+             !check.empty())
+        problem = "ffmpeg said it succeeded, but " + check;
+    else if (std::rename(through.joined.c_str(), options.output.c_str()) != 0)
+        problem = "the joined video could not be named " + options.output + ": " + std::strerror(errno);
+    setStopAtOnceRemoves("");
+    if (!problem.empty()) {
+        // Whatever the join left cannot be played: take it away, so that
+        // what stays is what is named.
+        std::remove(through.joined.c_str());
+        std::fprintf(stderr,
+                     "glimmervandra-capture: joining picture and sound into %s failed: %s. Nothing is lost: %s "
+                     "(ffmpeg -i %s -i %s -c:v copy %s joins them); %s was not written\n",
+                     options.output.c_str(), problem.c_str(), kept.c_str(), through.video.c_str(),
+                     through.audio.c_str(), options.output.c_str(), options.output.c_str());
+        return 1;
+    }
+    setStopAtOnceMessage("\nglimmervandra-capture: stopped at once; " + options.output + " is complete, and " +
+                         through.video + " and " + through.audio + " may be left\n");
+    files.removeIntermediates();
     return 0;
 }
 
@@ -247,16 +294,7 @@ int runCapture(const CaptureOptions& options) {
         std::fprintf(stderr, "glimmervandra-capture: nothing was kept\n");
         return signal ? 128 + signal : 1;
     }
-    if (files.video) {
-        if (!runFfmpeg(muxArguments(options, files.videoPath, files.audioPath))) {
-            std::fprintf(stderr,
-                         "glimmervandra-capture: ffmpeg could not put picture and sound together; "
-                         "they are kept in %s and %s\n",
-                         files.videoPath.c_str(), files.audioPath.c_str());
-            return 1;
-        }
-        files.removeIntermediates();
-    }
+    if (files.video && joinPictureAndSound(options, files, written) != 0) return 1;
     const double seconds = since(started);
     const double shown = double(written) / options.fps;
     const double firstSeconds = double(firstFrame) / options.fps;

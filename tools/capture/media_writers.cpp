@@ -17,11 +17,15 @@
 #include <cstring>
 
 #include "platform/sound.h"
+#include "stop_at_once.h"
 
 extern char** environ;
 
+void (*afterSpawnForTests)(const std::vector<std::string>& arguments) = nullptr;
+
 namespace {
-volatile pid_t runningChild = 0;
+std::string ffmpegProgramName = "ffmpeg";
+std::string ffprobeProgramName = "ffprobe";
 
 void putLe(std::FILE* file, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) std::fputc(int((value >> (8 * i)) & 0xFF), file);
@@ -49,19 +53,25 @@ int16_t toPcm(float sample) {
     return int16_t(scaled);
 }
 
-std::vector<char*> argumentVector(const std::vector<std::string>& arguments) {
+std::vector<char*> argumentVector(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>("ffmpeg"));
+    argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     return argv;
 }
 
+// Waits for the child started last and forgets it; true on exit status 0.
 bool waitForExit(int processId) {
     int status = 0;
-    while (waitpid(processId, &status, 0) < 0)
-        if (errno != EINTR) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    bool reaped = true;
+    while (waitpid(processId, &status, 0) < 0) {
+        if (errno == EINTR) continue;
+        reaped = false;
+        break;
+    }
+    childEnded();
+    return reaped && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 }  // namespace
 
@@ -146,7 +156,15 @@ bool writePng(const std::string& path, const uint8_t* bgra, int width, int heigh
     return false;
 }
 
-bool ffmpegAvailable() {
+void setFfmpegPrograms(const std::string& ffmpeg, const std::string& ffprobe) {
+    ffmpegProgramName = ffmpeg;
+    ffprobeProgramName = ffprobe;
+}
+
+namespace {
+// True when `program` (a path, or a name looked up on PATH) can be run.
+bool programFound(const std::string& program) {
+    if (program.find('/') != std::string::npos) return access(program.c_str(), X_OK) == 0;
     const char* path = std::getenv("PATH");
     if (!path) return false;
     std::string directories = path;
@@ -154,32 +172,48 @@ bool ffmpegAvailable() {
     while (start <= directories.size()) {
         size_t end = directories.find(':', start);
         if (end == std::string::npos) end = directories.size();
-        std::string candidate = directories.substr(start, end - start) + "/ffmpeg";
+        std::string candidate = directories.substr(start, end - start) + "/" + program;
         if (access(candidate.c_str(), X_OK) == 0) return true;
         start = end + 1;
     }
     return false;
 }
+}  // namespace
+
+bool ffmpegAvailable() { return programFound(ffmpegProgramName) && programFound(ffprobeProgramName); }
+
+std::string ffmpegFilePath(const std::string& path) { return "file:" + path; }
 
 namespace {
-// Spawns ffmpeg in a new process group, its standard input from `input`
-// when given.
-bool spawnFfmpeg(const std::vector<std::string>& arguments, int input, int closeInChild, pid_t& pid) {
+// Starts a program of the ffmpeg family in a new process group, its standard
+// input from `input` and its standard output and error to `output` when
+// given. The child is registered before a second Ctrl-C can miss it.
+bool spawnProgram(const std::string& program, const std::vector<std::string>& arguments, int input, int output,
+                  int closeInChild, pid_t& pid) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (input >= 0) posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    if (output >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
+    }
     if (closeInChild >= 0) posix_spawn_file_actions_addclose(&actions, closeInChild);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
-    std::vector<char*> argv = argumentVector(arguments);
-    const int failed = posix_spawnp(&pid, "ffmpeg", &actions, &attributes, argv.data(), environ);
+    std::vector<char*> argv = argumentVector(program, arguments);
+    childStarting();
+    const int failed = posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    if (afterSpawnForTests) afterSpawnForTests(arguments);
+    childStarted(failed == 0 ? pid : -1);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) return false;
-    runningChild = pid;
-    return true;
+    return failed == 0;
+}
+
+bool spawnFfmpeg(const std::vector<std::string>& arguments, int input, int closeInChild, pid_t& pid) {
+    return spawnProgram(ffmpegProgramName, arguments, input, -1, closeInChild, pid);
 }
 }  // namespace
 
@@ -255,7 +289,6 @@ bool FfmpegPipe::finish() {
     input = -1;
     if (processId < 0) return false;
     const bool ok = waitForExit(processId);
-    runningChild = 0;
     processId = -1;
     return ok;
 }
@@ -265,9 +298,27 @@ FfmpegPipe::~FfmpegPipe() { finish(); }
 bool runFfmpeg(const std::vector<std::string>& arguments) {
     pid_t pid = -1;
     if (!spawnFfmpeg(arguments, -1, -1, pid)) return false;
-    const bool ok = waitForExit(pid);
-    runningChild = 0;
-    return ok;
+    return waitForExit(pid);
 }
 
-int runningFfmpegProcess() { return runningChild; }
+bool runFfprobe(const std::vector<std::string>& arguments, std::string& said) {
+    said.clear();
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return false;
+    pid_t pid = -1;
+    const bool spawned = spawnProgram(ffprobeProgramName, arguments, -1, fds[1], fds[0], pid);
+    ::close(fds[1]);
+    if (spawned) {
+        char chunk[4096];
+        for (;;) {
+            const ssize_t got = ::read(fds[0], chunk, sizeof chunk);
+            if (got > 0) {
+                said.append(chunk, size_t(got));
+            } else if (got == 0 || errno != EINTR) {
+                break;
+            }
+        }
+    }
+    ::close(fds[0]);
+    return spawned && waitForExit(pid);
+}

@@ -31,8 +31,17 @@ private:
 // partial file removed) on failure.
 bool writePng(const std::string& path, const uint8_t* bgra, int width, int height);
 
-// True when an ffmpeg program can be found on PATH.
+// The programs run: "ffmpeg" and "ffprobe" from PATH unless tests put
+// stand-ins (paths) in their place.
+void setFfmpegPrograms(const std::string& ffmpeg, const std::string& ffprobe);
+
+// True when both programs can be found (on PATH, or at their paths): ffmpeg
+// encodes and joins, ffprobe checks the joined video.
 bool ffmpegAvailable();
+
+// A file name as ffmpeg must be given it to take it as a file whatever its
+// characters: "take:2.mp4" is not the protocol "take", nor "-x.mp4" an option.
+std::string ffmpegFilePath(const std::string& path);
 
 // An ffmpeg process whose standard input receives the data written. It runs
 // in a process group of its own, so that Ctrl-C at the terminal reaches the
@@ -56,6 +65,9 @@ private:
 // own; true on exit status 0.
 bool runFfmpeg(const std::vector<std::string>& arguments);
 
-// The ffmpeg process running now (0: none), for a signal handler that must
-// stop it at once.
-int runningFfmpegProcess();
+// Runs ffprobe likewise; `said` receives its standard output and error.
+bool runFfprobe(const std::vector<std::string>& arguments, std::string& said);
+
+// Tests only: called right after each program is spawned, before its
+// process id is registered (the moment a second Ctrl-C once missed it).
+extern void (*afterSpawnForTests)(const std::vector<std::string>& arguments);
