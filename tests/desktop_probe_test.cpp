@@ -97,3 +97,74 @@ TEST(PictureProbe, CornersAndDifferenceSeeWhereThePictureIs) {
     GreyPicture small{320, 240, std::vector<uint8_t>(320 * 240, 200)};
     EXPECT_EQ(pictureDifference(small, full), 1.0);
 }
+
+namespace {
+// A 1920x1080 screen showing a dim 1440x1080 picture at `left`, black
+// beside it, as a compositor shows a 4:3 picture on a 16:9 output.
+GreyPicture barredScreen(int left, uint8_t level) {
+    GreyPicture screen{1920, 1080, std::vector<uint8_t>(1920 * 1080, 0)};
+    for (int y = 0; y < 1080; ++y)
+        for (int x = left; x < left + 1440; ++x) screen.pixels[size_t(y) * 1920 + size_t(x)] = level;
+    return screen;
+}
+void drawArrow(GreyPicture& p, int x, int y) {
+    for (int row = 0; row < 24; ++row)
+        for (int column = 0; column <= row / 2; ++column)
+            p.pixels[size_t(y + row) * size_t(p.width) + size_t(x + column)] = column == row / 2 ? 255 : 0;
+}
+}  // namespace
+
+TEST(PictureProbe, TheLitAreaIsThePictureBetweenItsBarsNotAStrayCursor) {
+    // A night sky as dim as the title's edges, centred.
+    GreyPicture screen = barredScreen(240, 9);
+    PictureArea a = findLitArea(screen);
+    EXPECT_EQ(a.x, 240);
+    EXPECT_EQ(a.y, 0);
+    EXPECT_EQ(a.width, 1440);
+    EXPECT_EQ(a.height, 1080);
+    // An arrow over a bar is no picture.
+    drawArrow(screen, 50, 500);
+    drawArrow(screen, 1800, 20);
+    a = findLitArea(screen);
+    EXPECT_EQ(a.x, 240);
+    EXPECT_EQ(a.width, 1440);
+    // Stretched over the whole output: no bars.
+    a = findLitArea(GreyPicture{1920, 1080, std::vector<uint8_t>(1920 * 1080, 30)});
+    EXPECT_EQ(a.width, 1920);
+    EXPECT_EQ(a.height, 1080);
+    // Black from edge to edge: nothing lit.
+    a = findLitArea(GreyPicture{64, 48, std::vector<uint8_t>(64 * 48, 3)});
+    EXPECT_EQ(a.width, 0);
+    EXPECT_EQ(a.height, 0);
+    // Pushed to the left, as a viewport left at the corner would put it.
+    a = findLitArea(barredScreen(0, 60));
+    EXPECT_EQ(a.x, 0);
+    EXPECT_EQ(a.width, 1440);
+}
+
+TEST(PictureProbe, AnArrowShowsAsChangedPixelsOnlyWhereItIs) {
+    const GreyPicture plain = barredScreen(240, 40);
+    GreyPicture withCursor = plain;
+    drawArrow(withCursor, 700, 300);
+    EXPECT_GT(changedPixels(plain, withCursor, 700, 300, 48, 48), 20);
+    EXPECT_EQ(changedPixels(plain, withCursor, 900, 300, 48, 48), 0);
+    // A box reaching past the edge is clipped, not read out of bounds.
+    EXPECT_EQ(changedPixels(plain, withCursor, 1900, 1060, 48, 48), 0);
+    EXPECT_EQ(changedPixels(plain, withCursor, -20, -20, 48, 48), 0);
+    // A small change of brightness (a sparkle, a moving meter) does not count.
+    GreyPicture brighter = plain;
+    for (uint8_t& v : brighter.pixels) v = uint8_t(v + 30);
+    EXPECT_EQ(changedPixels(plain, brighter, 700, 300, 48, 48), 0);
+    EXPECT_EQ(changedPixels(plain, GreyPicture{10, 10, std::vector<uint8_t>(100, 0)}, 0, 0, 5, 5), -1);
+}
+
+TEST(SoundMatch, LoudnessTellsMusicFromSilence) {
+    EXPECT_EQ(loudness({}), 0.0);
+    EXPECT_EQ(loudness(std::vector<int16_t>(44100, 0)), 0.0);
+    // A full-scale square wave, and one at a tenth.
+    std::vector<int16_t> square(4410);
+    for (size_t i = 0; i < square.size(); ++i) square[i] = (i / 50) % 2 ? 32767 : -32768;
+    EXPECT_NEAR(loudness(square), 1.0, 1e-4);
+    for (int16_t& s : square) s = int16_t(s / 10);
+    EXPECT_NEAR(loudness(square), 0.1, 1e-3);
+}

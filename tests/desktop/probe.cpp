@@ -58,6 +58,51 @@ double pictureDifference(const GreyPicture& a, const GreyPicture& b) {
     return sum / (255.0 * double(a.pixels.size()));
 }
 
+PictureArea findLitArea(const GreyPicture& p, int darkest) {
+    std::vector<int> litInRow(size_t(p.height), 0), litInColumn(size_t(p.width), 0);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p.pixels[size_t(y) * size_t(p.width) + size_t(x)] > darkest) {
+                ++litInRow[size_t(y)];
+                ++litInColumn[size_t(x)];
+            }
+    // First and last index whose count is over half of `across`.
+    const auto span = [](const std::vector<int>& counts, int across, int& first, int& last) {
+        first = -1;
+        last = -1;
+        for (size_t i = 0; i < counts.size(); ++i)
+            if (2 * counts[i] > across) {
+                if (first < 0) first = int(i);
+                last = int(i);
+            }
+    };
+    int top, bottom, left, right;
+    span(litInRow, p.width, top, bottom);
+    span(litInColumn, p.height, left, right);
+    if (top < 0 || left < 0) return {};
+    return {left, top, right - left + 1, bottom - top + 1};
+}
+
+long changedPixels(const GreyPicture& a, const GreyPicture& b, int x, int y, int width, int height, int by) {
+    if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) return -1;
+    const int x0 = std::max(x, 0), y0 = std::max(y, 0);
+    const int x1 = std::min(x + width, a.width), y1 = std::min(y + height, a.height);
+    long changed = 0;
+    for (int row = y0; row < y1; ++row)
+        for (int column = x0; column < x1; ++column) {
+            const size_t i = size_t(row) * size_t(a.width) + size_t(column);
+            if (std::abs(int(a.pixels[i]) - int(b.pixels[i])) > by) ++changed;
+        }
+    return changed;
+}
+
+double loudness(const std::vector<int16_t>& samples) {
+    if (samples.empty()) return 0.0;
+    double sum = 0.0;
+    for (const int16_t s : samples) sum += double(s) * double(s);
+    return std::sqrt(sum / double(samples.size())) / 32768.0;
+}
+
 Match findInRecording(const std::vector<float>& recording, const std::vector<float>& reference, size_t from,
                       size_t length, long firstStart, long lastStart) {
     constexpr size_t step = 8;

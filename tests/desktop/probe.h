@@ -26,6 +26,24 @@ PictureSummary summarisePicture(const GreyPicture& picture);
 // the sizes differ.
 double pictureDifference(const GreyPicture& a, const GreyPicture& b);
 
+// The lit part of a picture shown with black bars: the bounding box of the
+// rows and columns more than half of whose pixels are above `darkest`. A
+// cursor or a few stray pixels over a bar do not count as picture; a
+// picture with no lit row or column gives an empty box.
+struct PictureArea {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+PictureArea findLitArea(const GreyPicture& picture, int darkest = 4);
+
+// How many pixels of the box at x,y (clipped to both pictures) differ
+// between two pictures of the same size by more than `by` levels; -1 when
+// the sizes differ. A cursor drawn in one and not the other changes dozens.
+long changedPixels(const GreyPicture& a, const GreyPicture& b, int x, int y, int width, int height, int by = 64);
+
+// Root mean square 0..1 of interleaved signed 16-bit samples: 0 for
+// silence, about 0.1 for music at a tenth of full scale.
+double loudness(const std::vector<int16_t>& samples);
+
 // Where `reference[from, from + length)` best matches `recording`: the
 // recording index of reference sample `from`, searched over
 // [firstStart, lastStart], by normalised cross-correlation (1 = the same

@@ -5,6 +5,16 @@
 //       FILE (and REFERENCE) raw 8-bit grey, as ffmpeg's -pix_fmt gray
 //       writes it. Prints "mean M corners TL TR BL BR" and, with a
 //       reference of the same size, "difference D" (all 0..1).
+//   area FILE WIDTH HEIGHT
+//       Prints "area X Y W H", the lit part of a picture shown between
+//       black bars (W and H 0 when nothing is lit).
+//   changed FILE_A FILE_B WIDTH HEIGHT X Y BOX_WIDTH BOX_HEIGHT
+//       Prints "changed N", the pixels of the box that differ clearly
+//       between two grabs (a cursor in one of them).
+//   loudness FILE
+//       Prints "loudness L", the RMS 0..1 of a raw s16 recording.
+//   clock
+//       Prints the monotonic clock (s), the one the frame statistics use.
 //   record OUTPUT SECONDS
 //       Records the default capture device through SDL (the suite points it
 //       at a null sink's monitor) as raw s16 stereo 44100 Hz until SECONDS
@@ -73,6 +83,40 @@ int pictureCommand(int argc, char** argv) {
         if (!readPicture(argv[5], width, height, reference)) return 1;
         std::printf("difference %.4f\n", pictureDifference(picture, reference));
     }
+    return 0;
+}
+
+int areaCommand(int argc, char** argv) {
+    if (argc != 5) return 2;
+    const int width = std::atoi(argv[3]), height = std::atoi(argv[4]);
+    GreyPicture picture;
+    if (width <= 0 || height <= 0 || !readPicture(argv[2], width, height, picture)) return 1;
+    const PictureArea a = findLitArea(picture);
+    std::printf("area %d %d %d %d\n", a.x, a.y, a.width, a.height);
+    return 0;
+}
+
+int changedCommand(int argc, char** argv) {
+    if (argc != 10) return 2;
+    const int width = std::atoi(argv[4]), height = std::atoi(argv[5]);
+    GreyPicture a, b;
+    if (width <= 0 || height <= 0 || !readPicture(argv[2], width, height, a) || !readPicture(argv[3], width, height, b))
+        return 1;
+    std::printf("changed %ld\n",
+                changedPixels(a, b, std::atoi(argv[6]), std::atoi(argv[7]), std::atoi(argv[8]), std::atoi(argv[9])));
+    return 0;
+}
+
+int loudnessCommand(int argc, char** argv) {
+    if (argc != 3) return 2;
+    std::vector<uint8_t> bytes;
+    if (!readFile(argv[2], bytes)) {
+        std::fprintf(stderr, "probe: cannot read %s\n", argv[2]);
+        return 1;
+    }
+    std::vector<int16_t> samples(bytes.size() / sizeof(int16_t));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(int16_t));
+    std::printf("loudness %.5f\n", loudness(samples));
     return 0;
 }
 
@@ -270,12 +314,23 @@ int main(int argc, char** argv) {
     int status = 2;
     if (command == "picture") status = pictureCommand(argc, argv);
     if (command == "record") status = recordCommand(argc, argv);
+    if (command == "area") status = areaCommand(argc, argv);
+    if (command == "changed") status = changedCommand(argc, argv);
+    if (command == "loudness") status = loudnessCommand(argc, argv);
+    if (command == "clock" && argc == 2) {
+        std::printf("%.6f\n", monotonicSeconds());
+        status = 0;
+    }
     if (command == "offsets") status = offsetsCommand(argc, argv);
     if (status == 2)
         std::fprintf(stderr,
                      "usage: %s picture FILE WIDTH HEIGHT [REFERENCE]\n"
+                     "       %s area FILE WIDTH HEIGHT\n"
+                     "       %s changed FILE_A FILE_B WIDTH HEIGHT X Y BOX_WIDTH BOX_HEIGHT\n"
+                     "       %s loudness FILE\n"
+                     "       %s clock\n"
                      "       %s record OUTPUT SECONDS\n"
                      "       %s offsets DATA_FOLDER RECORDING FRAME_STATS\n",
-                     argv[0], argv[0], argv[0]);
+                     argv[0], argv[0], argv[0], argv[0], argv[0], argv[0], argv[0]);
     return status;
 }

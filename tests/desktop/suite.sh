@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # The desktop suite: the real demo on real desktop components started from
 # Debian packages — Xorg with real mode switching (dummy video driver),
-# openbox, weston (native Wayland and XWayland) and the PulseAudio and
-# PipeWire sound servers — checked the way a person would see and hear it.
+# openbox, weston, GNOME's mutter and sway (each natively and through
+# XWayland; sway at output scale 1 and 2) and the PulseAudio and PipeWire
+# sound servers — checked the way a person would see and hear it.
 #
 #   suite.sh <build folder> [case...]   (the folder with glimmervandra and Data;
 #                                        cases by name run one after another)
@@ -11,8 +12,10 @@
 # The windowed case with PipeWire, which measures sound against picture, runs
 # alone; the whole-programme run with PulseAudio, which also measures frame
 # times, runs beside the cases that only look at pictures, at a lower CPU
-# priority once the programme's marks have been heard. Every case starts its own servers and stops everything it
-# started when it ends, passes or fails. Exit status 1 when any case failed.
+# priority once the programme's marks have been heard. Every case starts
+# its own servers and stops everything it started when it ends, passes or
+# fails; the folder of a case that failed is kept. Exit status 1 when any
+# case failed twice.
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -20,8 +23,12 @@ build="$(cd "${1:?usage: suite.sh <build folder>}" && pwd)"
 results="$(mktemp -d /tmp/glimmer-desktop.XXXXXX)"
 mkdir -p "$results/running"
 reference="$results/title.gray"
+# The title's lettering as drawn at 1440x1080, the 4:3 part of a 1920x1080
+# output: a band of still, sharp edges, away from the sparkle and the meter.
+sharpReference="$results/title-1440x1080.gray"
+titleBand=1320:260:60:300
 question="The Requested Fullscreen Mode Is Not Supported By"
-export build here reference
+export build here reference sharpReference titleBand
 
 # A case runs in a subshell of its own with the helpers, its scratch folder
 # and the trap that stops what it started; its report goes to <name>.out.
@@ -31,12 +38,13 @@ runCase() {
         work="$results/$name"
         mkdir -p "$work"
         caseName="$name"
+        caseStarted=$SECONDS
         source "$here/lib.sh"
         echo "$BASHPID" >"$results/running/$name"
         trap 'stopAll; rm -f "$results/running/$name"' EXIT
         trap 'exit 143' TERM INT
         "case_$name"
-        echo "PASS $name"
+        echo "PASS $name in $((SECONDS - caseStarted)) s"
     ) >"$results/$name.out" 2>&1 &
     # Waiting in the background lets a TERM or INT reach stopCases at once.
     wait $!
@@ -52,7 +60,29 @@ stopCases() {
     exit 130
 }
 trap stopCases INT TERM
-trap '[[ -n "${GLIMMER_DESKTOP_KEEP:-}" ]] && echo "results kept in $results" || rm -rf "$results"' EXIT
+# The folders of cases that failed, even once, stay: their grabs, logs,
+# recordings and backtraces are the evidence. The rest goes, unless asked.
+keepEvidence() {
+    if [[ -n "${GLIMMER_DESKTOP_KEEP:-}" ]]; then
+        echo "results kept in $results"
+        return
+    fi
+    local status name kept=()
+    for status in "$results"/*.status; do
+        name="$(basename "$status" .status)"
+        if [[ "$(cat "$status")" == 0 && ! -d "$results/$name.first" ]]; then
+            rm -rf "${results:?}/$name"
+        else
+            kept+=("$name")
+        fi
+    done
+    if ((${#kept[@]})); then
+        echo "evidence of ${kept[*]} kept in $results"
+    else
+        rm -rf "$results"
+    fi
+}
+trap keepEvidence EXIT
 
 # --- X11 with a window manager --------------------------------------------
 
@@ -178,6 +208,87 @@ case_xwayland() {
     note "Escape: exit 0; CPU $(cpuShare)"
 }
 
+# --- The desktops people use: GNOME and sway at 1920x1080 ---------------------
+
+# The demo as a user starts it from a session of that desktop: natively on
+# Wayland, or (the default where X11 is offered beside Wayland) through
+# XWayland. Each time it must cover the output with its 4:3 picture centred
+# between black bars, without the windowed-mode question and without a
+# cursor over it, and play its music to the sink. The first run ends with
+# Escape, the second with SIGTERM, both with exit code 0.
+demoOnDesktop() {
+    local path="$1"
+    if [[ "$path" == native ]]; then
+        startDemo -u DISPLAY SDL_VIDEODRIVER=wayland SDL_AUDIODRIVER=pulseaudio
+    elif [[ "$compositor" == mutter ]]; then
+        startDemo DISPLAY="$xwaylandDisplay" XAUTHORITY="$xwaylandAuthority" SDL_AUDIODRIVER=pulseaudio
+    else
+        startDemo DISPLAY="$xwaylandDisplay" SDL_AUDIODRIVER=pulseaudio
+    fi
+}
+
+desktopCase() {
+    local path="$1" what="$2" try i
+    startPulseAudio
+    startRecording
+    demoOnDesktop "$path"
+    expectPictureCentred "$what" 60
+    grep -qF "$question" "$work/demo.err" && fail "the windowed-mode question was asked"
+    expectSharp "$path" "$what"
+    if [[ "$compositor" == mutter ]]; then
+        expectNoCursor "$what"
+    else
+        note "$what: no pointer device on headless sway (nothing to hide)"
+    fi
+    sleep 2  # music into the recording
+    # A busy compositor may take a moment to give the window the keyboard.
+    for try in 1 2 3; do
+        pressOnOutput Escape
+        for ((i = 0; i < 30; i++)); do
+            kill -0 "$demoPid" 2>/dev/null || break 2
+            sleep 0.1
+        done
+    done
+    waitForExit 20
+    ((try == 1)) || note "Escape pressed $try times"
+    expectCleanExit
+    [[ -n "$(cpuShare)" ]] || fail "no frame statistics after Escape"
+    note "Escape: exit 0; CPU $(cpuShare)"
+    expectSoundAtSink
+
+    demoOnDesktop "$path"
+    expectPictureCentred "$what, started again" 60
+    kill -TERM "$demoPid"
+    waitForExit 20
+    expectCleanExit
+    note "SIGTERM: exit 0; CPU $(cpuShare)"
+}
+
+case_mutter_native() {
+    startMutter native
+    desktopCase native "mutter, native Wayland"
+}
+case_mutter_xwayland() {
+    startMutter xwayland
+    desktopCase xwayland "mutter, XWayland"
+}
+case_sway_native() {
+    startSway native 1
+    desktopCase native "sway, native Wayland"
+}
+case_sway_xwayland() {
+    startSway xwayland 1
+    desktopCase xwayland "sway, XWayland"
+}
+case_sway_native_scale2() {
+    startSway native 2
+    desktopCase native "sway at scale 2, native Wayland"
+}
+case_sway_xwayland_scale2() {
+    startSway xwayland 2
+    desktopCase xwayland "sway at scale 2, XWayland"
+}
+
 # --- Sound servers ----------------------------------------------------------
 
 # Both marks heard where the picture changes: within two video frames.
@@ -272,8 +383,12 @@ case_programme_pulseaudio() {
 
 started=$(date +%s)
 "$build/glimmervandra-capture" -o "$results/reference" --from 1 --to 1.02 --no-progress >/dev/null 2>&1 &&
-    ffmpeg -loglevel error -y -i "$results/reference/frame00000.png" -pix_fmt gray -f rawvideo "$reference" ||
-    { echo "FAIL: the capture tool could not render the reference title"; exit 1; }
+    ffmpeg -loglevel error -y -i "$results/reference/frame00000.png" -pix_fmt gray -f rawvideo "$reference" &&
+    "$build/glimmervandra-capture" -o "$results/reference-sharp" --from 1 --to 1.02 --size 1440x1080 --no-progress \
+        >/dev/null 2>&1 &&
+    ffmpeg -loglevel error -y -i "$results/reference-sharp/frame00000.png" -vf "crop=$titleBand" -pix_fmt gray \
+        -f rawvideo "$sharpReference" ||
+    { echo "FAIL: the capture tool could not render the reference titles"; exit 1; }
 
 lane() { local c; for c in "$@"; do runCase "$c"; done; }
 if (($# > 1)); then
@@ -293,8 +408,8 @@ else
         renice -n 10 -p "$BASHPID" >/dev/null && lane "$@"
     }
     lowPriority x11_fullscreen x11_wm_close x11_sigterm x11_sigint x11_question_no &
-    lowPriority wayland_native &
-    lowPriority xwayland &
+    lowPriority wayland_native xwayland sway_native sway_xwayland &
+    lowPriority mutter_native mutter_xwayland sway_native_scale2 sway_xwayland_scale2 &
     wait
 fi
 

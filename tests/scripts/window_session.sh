@@ -27,6 +27,8 @@ datadir="$3"
 closetool="$(realpath "$4")"
 
 work="$(mktemp -d)"
+windowWaitSeconds=90
+source "$(dirname "${BASH_SOURCE[0]}")/../desktop/windows.sh"
 xvfbPid=""
 demoPid=""
 
@@ -79,77 +81,12 @@ startDemo() {
     demoPid=$!
 }
 
-# The ids of the viewable windows titled exactly so. (xwininfo rather than
-# xdotool's search, which misses titles stored as UTF-8 strings, as SDL's
-# message boxes store theirs.)
-viewableWindows() {
-    local title="$1" id
-    for id in $(xwininfo -root -tree 2>/dev/null |
-        awk -v want="\"$title\":" 'index($0, want) {print $1}'); do
-        xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && echo "$id"
-    done
-}
-
-# Waits for a viewable window with exactly this title; its id goes to
-# foundWindow. (Not a command substitution: a failure must end the script.)
-waitForWindow() {
-    local title="$1" seconds="${2:-90}" i
-    foundWindow=""
-    for ((i = 0; i < seconds * 5; i++)); do
-        foundWindow="$(viewableWindows "$title" | head -n1)"
-        [[ -n "$foundWindow" ]] && return 0
-        kill -0 "$demoPid" 2>/dev/null || fail "the demo ended before a window titled '$title' appeared"
-        sleep 0.2
-    done
-    fail "no window titled '$title' after ${seconds}s"
-}
-
-# Presses a key in a window as a person would: with no window manager the
-# keyboard follows the pointer, so the pointer goes into the window first.
-pressKey() {
-    local id="$1" key="$2" w h x y
-    read -r w h x y <<<"$(windowGeometry "$id")"
-    xdotool mousemove "$((x + w / 2))" "$((y + h / 2))"
-    xdotool windowfocus "$id" 2>/dev/null
-    sleep 0.3
-    xdotool key --clearmodifiers "$key"
-}
-
-# Waits for the demo to end; sets demoStatus.
-waitForExit() {
-    local seconds="${1:-60}" i
-    for ((i = 0; i < seconds * 10; i++)); do
-        if ! kill -0 "$demoPid" 2>/dev/null; then
-            wait "$demoPid"
-            demoStatus=$?
-            demoPid=""
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "the demo did not end within ${seconds}s"
-}
-
-expectCleanExit() {
-    [[ "$demoStatus" -eq 0 ]] || fail "exit status $demoStatus, expected 0"
-}
-
 expectOnStderr() {
     grep -qF -- "$1" "$work/stderr" || fail "stderr lacks: $1"
 }
 
 expectNotOnStderr() {
     if grep -qF -- "$1" "$work/stderr"; then fail "stderr unexpectedly has: $1"; fi
-}
-
-# Width, height, x and y of a window's client area, from xwininfo.
-windowGeometry() {
-    xwininfo -id "$1" | awk '
-        /Absolute upper-left X:/ {x = $NF}
-        /Absolute upper-left Y:/ {y = $NF}
-        /^ *Width:/ {w = $NF}
-        /^ *Height:/ {h = $NF}
-        END {print w, h, x, y}'
 }
 
 screenshot() {
@@ -195,7 +132,7 @@ question-yes)
     waitForWindow "Vopa GL"
     box="$foundWindow"
     # The refused fullscreen window is gone while the question is asked.
-    [[ -z "$(viewableWindows Glimmervandra)" ]] || fail "a demo window is shown beside the question"
+    [[ -z "$(windowsTitled Glimmervandra)" ]] || fail "a demo window is shown beside the question"
     pressKey "$box" Return
     waitForWindow Glimmervandra
     id="$foundWindow"
@@ -215,7 +152,7 @@ question-no)
     waitForWindow "Vopa GL"
     box="$foundWindow"
     # The refused fullscreen window is gone while the question is asked.
-    [[ -z "$(viewableWindows Glimmervandra)" ]] || fail "a demo window is shown beside the question"
+    [[ -z "$(windowsTitled Glimmervandra)" ]] || fail "a demo window is shown beside the question"
     screenshot 1024x768
     pressKey "$box" Escape
     waitForWindow ERROR
@@ -290,7 +227,7 @@ term-in-box)
     kill -TERM "$demoPid"
     waitForExit 5
     expectCleanExit
-    [[ -z "$(viewableWindows ERROR)" ]] || fail "the message box outlived the demo"
+    [[ -z "$(windowsTitled ERROR)" ]] || fail "the message box outlived the demo"
     expectOnStderr "Could not open texture file"
     expectOnStderr "Data/credits.tga\": not found in the working directory ($work/run)"
     ;;
@@ -301,7 +238,7 @@ int-in-question)
     kill -INT "$demoPid"
     waitForExit 5
     expectCleanExit
-    [[ -z "$(viewableWindows "Vopa GL")$(viewableWindows ERROR)" ]] || fail "a message box is still shown"
+    [[ -z "$(windowsTitled "Vopa GL")$(windowsTitled ERROR)" ]] || fail "a message box is still shown"
     ;;
 *)
     fail "unknown scenario"
