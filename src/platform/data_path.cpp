@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/data_path.h"
 
+#include <SDL.h>
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -23,13 +24,15 @@ std::string workingDirectory() {
     return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
 }
 
+// The folder of the running executable, without a trailing slash; empty when
+// SDL cannot tell.
 std::string executableDirectory() {
-    char buffer[4096];
-    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length <= 0) return {};
-    std::string path(buffer, size_t(length));
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    char* base = SDL_GetBasePath();
+    if (!base) return {};
+    std::string path(base);
+    SDL_free(base);
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
 }
 
 // Walks the components of a relative path below base, taking at each level

@@ -9,6 +9,7 @@
 #include <map>
 #include <vector>
 
+#include "app/frame_stats.h"
 #include "app/headless_run.h"
 #include "app/timeline.h"
 
@@ -16,13 +17,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    size_t index = size_t(fraction * double(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
 
 // The programme's own one-time operations, each timed where the timeline
 // calls it: the wrappers below stand in for them in the operation table and
@@ -91,10 +85,10 @@ int runBench(const CaptureOptions& options) {
     std::printf("  %-3s %-14s %7s %10s %10s %9s %10s\n", "row", "", "frames", "median ms", "p99 ms", "fps",
                 "set-up ms");
     for (const auto& [row, times] : frameTimes) {
-        const double median = percentile(times, 0.5);
+        const double median = nearestRankPercentile(times, 0.5);
         const auto once = oneTimeSeconds.find(row);
         std::printf("  %-3d %-14s %7zu %10.2f %10.2f %9.0f", row, timelineRowName(row), times.size(), median * 1000,
-                    percentile(times, 0.99) * 1000, median > 0 ? 1.0 / median : 0.0);
+                    nearestRankPercentile(times, 0.99) * 1000, median > 0 ? 1.0 / median : 0.0);
         if (once != oneTimeSeconds.end())
             std::printf(" %10.2f\n", once->second * 1000);
         else
