@@ -13,12 +13,12 @@ namespace {
 constexpr int firstOwnCode = 0x100;
 enum CommonCode { helpCode = 0x80, versionCode, gentleCode };
 
-const OptionSpec commonSpecs[] = {{"help", 'h', false}, {"version", 0, false}, {"gentle", 0, false}};
+const OptionDefinition commonDefinitions[] = {{"help", 'h', false}, {"version", 0, false}, {"gentle", 0, false}};
 const int commonCodes[] = {helpCode, versionCode, gentleCode};
 
 // How the user wrote an option, for messages: "--size" or "-o".
-std::string optionName(const OptionSpec& spec) {
-    return spec.longName ? std::string("--") + spec.longName : std::string("-") + spec.shortName;
+std::string optionName(const OptionDefinition& definition) {
+    return definition.longName ? std::string("--") + definition.longName : std::string("-") + definition.shortName;
 }
 }  // namespace
 
@@ -29,33 +29,34 @@ const char* commonOptionsHelp() {
            "  -h, --help          this text\n";
 }
 
-bool parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& own, CommonOptions& common,
+bool parseCommandLine(int argc, char** argv, const std::vector<OptionDefinition>& own, CommonOptions& common,
                       const OptionTaker& take, std::string& error) {
     // Every option with its code: the common ones first, then the program's.
-    std::vector<OptionSpec> specs(std::begin(commonSpecs), std::end(commonSpecs));
+    std::vector<OptionDefinition> definitions(std::begin(commonDefinitions), std::end(commonDefinitions));
     std::vector<int> codes(std::begin(commonCodes), std::end(commonCodes));
     for (size_t i = 0; i < own.size(); ++i) {
-        specs.push_back(own[i]);
+        definitions.push_back(own[i]);
         codes.push_back(own[i].shortName ? own[i].shortName : firstOwnCode + int(i));
     }
 
     std::vector<option> longOptions;
     std::string shortOptions = ":";  // a missing value is reported as ':'
-    for (size_t i = 0; i < specs.size(); ++i) {
-        const OptionSpec& spec = specs[i];
-        const int code = spec.shortName ? spec.shortName : codes[i];
-        if (spec.longName)
-            longOptions.push_back({spec.longName, spec.takesValue ? required_argument : no_argument, nullptr, code});
-        if (spec.shortName) {
-            shortOptions += spec.shortName;
-            if (spec.takesValue) shortOptions += ':';
+    for (size_t i = 0; i < definitions.size(); ++i) {
+        const OptionDefinition& definition = definitions[i];
+        const int code = definition.shortName ? definition.shortName : codes[i];
+        if (definition.longName)
+            longOptions.push_back(
+                {definition.longName, definition.takesValue ? required_argument : no_argument, nullptr, code});
+        if (definition.shortName) {
+            shortOptions += definition.shortName;
+            if (definition.takesValue) shortOptions += ':';
         }
     }
     longOptions.push_back({nullptr, 0, nullptr, 0});
 
-    auto specOfCode = [&](int code) -> const OptionSpec* {
-        for (size_t i = 0; i < specs.size(); ++i)
-            if ((specs[i].shortName ? specs[i].shortName : codes[i]) == code) return &specs[i];
+    auto definitionOfCode = [&](int code) -> const OptionDefinition* {
+        for (size_t i = 0; i < definitions.size(); ++i)
+            if ((definitions[i].shortName ? definitions[i].shortName : codes[i]) == code) return &definitions[i];
         return nullptr;
     };
 
@@ -68,13 +69,13 @@ bool parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& own,
         const int code = getopt_long(argc, argv, shortOptions.c_str(), longOptions.data(), nullptr);
         if (code == -1) break;
         if (code == ':' || code == '?') {
-            const OptionSpec* spec = optopt ? specOfCode(optopt) : nullptr;
+            const OptionDefinition* definition = optopt ? definitionOfCode(optopt) : nullptr;
             const char* written = argv[optind - 1];
-            if (code == ':' && spec)
-                error = optionName(*spec) + " needs a value";
-            else if (spec && !spec->takesValue && std::strncmp(written, "--", 2) == 0)
-                error = optionName(*spec) + " takes no value";
-            else if (optopt && !spec)
+            if (code == ':' && definition)
+                error = optionName(*definition) + " needs a value";
+            else if (definition && !definition->takesValue && std::strncmp(written, "--", 2) == 0)
+                error = optionName(*definition) + " takes no value";
+            else if (optopt && !definition)
                 error = std::string("unknown option -") + char(optopt);
             else
                 error = std::string("unknown or ambiguous option ") + written;

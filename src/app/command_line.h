@@ -11,7 +11,7 @@
 #include <vector>
 
 // One option of a program's own.
-struct OptionSpec {
+struct OptionDefinition {
     const char* longName;  // without the dashes
     char shortName;        // 0: none
     bool takesValue;
@@ -37,7 +37,7 @@ using OptionTaker = std::function<bool(size_t option, const char* value, std::st
 // Parses argv (which getopt_long may reorder). False with a message in
 // `error` for an unknown or ambiguous option, a missing or unwanted value,
 // a word that is no option, or a value the program refused.
-bool parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& own, CommonOptions& common,
+bool parseCommandLine(int argc, char** argv, const std::vector<OptionDefinition>& own, CommonOptions& common,
                       const OptionTaker& take, std::string& error);
 
 // What every program does with its command line before its own work: a bad

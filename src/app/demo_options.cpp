@@ -31,7 +31,7 @@ const char* demoUsage() {
 
 bool parseDemoOptions(int argc, char** argv, DemoOptions& options, std::string& error) {
     enum Own { display, window, check };
-    const std::vector<OptionSpec> own = {{"display", 0, true}, {"window", 'w', false}, {"check", 0, false}};
+    const std::vector<OptionDefinition> own = {{"display", 0, true}, {"window", 'w', false}, {"check", 0, false}};
     auto take = [&](size_t option, const char* value, std::string& message) {
         if (option == check) {
             options.check = true;

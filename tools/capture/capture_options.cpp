@@ -72,9 +72,9 @@ uint64_t firstWrittenFrame(const CaptureOptions& options) {
 
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error) {
     enum Own { output, fps, size, from, to, noProgress, bench };
-    const std::vector<OptionSpec> own = {{"output", 'o', true}, {"fps", 0, true}, {"size", 0, true},
-                                         {"from", 0, true},     {"to", 0, true},  {"no-progress", 0, false},
-                                         {"bench", 0, false}};
+    const std::vector<OptionDefinition> own = {{"output", 'o', true}, {"fps", 0, true}, {"size", 0, true},
+                                               {"from", 0, true},     {"to", 0, true},  {"no-progress", 0, false},
+                                               {"bench", 0, false}};
     const double length = programmeLengthSeconds();
     auto take = [&](size_t option, const char* text, std::string& message) {
         double number = 0.0;
