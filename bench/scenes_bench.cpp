@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_state.h"
+#include "state/run_state.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "ms3d_writer.h"

@@ -12,8 +12,8 @@
 #include <ctime>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/shared_state.h"
+#include "state/clock.h"
+#include "state/run_state.h"
 #include "assets/procedural_textures.h"
 #include "assets/texture_bank.h"
 #include "platform/headless_gl.h"

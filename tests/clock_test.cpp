@@ -3,8 +3,9 @@
 
 #include <cmath>
 
-#include "app/clock.h"
-#include "app/shared_state.h"
+#include "app/timeline.h"
+#include "state/clock.h"
+#include "state/run_state.h"
 
 namespace {
 uint32_t fakeTicks = 0;
@@ -13,14 +14,12 @@ uint32_t readFakeTicks() { return fakeTicks; }
 class ClockTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetSharedState();
-        resetClock();
+        resetRun();
         setClockTicksSource(readFakeTicks);
     }
     void TearDown() override {
         setClockTicksSource(nullptr);
-        resetClock();
-        resetSharedState();
+        resetRun();
     }
     // One frame's clock bookkeeping at the given counter value.
     void frameAt(uint32_t ticks) {

@@ -4,9 +4,10 @@
 
 #include <vector>
 
-#include "app/shared_state.h"
+#include "app/timeline.h"
 #include "scenes/cube_pyramid_scene.h"
 #include "scenes/slides.h"
+#include "state/run_state.h"
 #include "support/gl_test.h"
 
 namespace {
@@ -15,14 +16,14 @@ class CubePyramid : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        resetSharedState();
+        resetRun();
         // As in the programme: the slide before the scene set up the state
         // the scene does not touch.
         beginSlideMode();
         setupCubePyramidScene();
     }
     void TearDown() override {
-        resetSharedState();
+        resetRun();
         GlTest::TearDown();
     }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The generator's parts: the canvas and its conversion to TGA rows, text,
 // the synthesised instruments, and the song's musical landmarks.
-#include "app/shared_state.h"
 #include "assets/tga.h"
 #include "canvas.h"
 #include "instruments.h"
@@ -9,6 +8,7 @@
 #include "platform/message_box.h"
 #include "scene_frames.h"
 #include "song.h"
+#include "state/run_state.h"
 #include "support/test_modules.h"
 #include "text.h"
 
@@ -148,7 +148,7 @@ TEST(Text, DrawsAccentsAndDashesFromUtf8AsGlyphsNotQuestionMarks) {
 // frame read bottom row first would stand the card's pyramid on its head,
 // and a wrong programme time would show the other solid. The generator
 // runs inside other programs (the tests), so it leaves no context current
-// and no spin behind.
+// and the run's shared values as it found them.
 TEST(SceneFrames, ShowTheSolidOfEachMomentUprightAndLeaveNoStateBehind) {
     std::vector<Canvas> frames;
     std::string error;
@@ -156,7 +156,8 @@ TEST(SceneFrames, ShowTheSolidOfEachMomentUprightAndLeaveNoStateBehind) {
     ASSERT_TRUE(renderSolidFrames(160, 120, {{62.0, 0.0f}, {67.0, 0.0f}}, frames, error)) << error;
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_FALSE(headlessContextCurrent());
-    EXPECT_EQ(rotY, 0.0f);
+    EXPECT_EQ(rotY, 77.0f);
+    rotY = 0.0f;
     // Solid pixels (not the lilac clear colour) in the upper and the lower
     // half of the solid's own height.
     auto halves = [](const Canvas& frame, int& upper, int& lower) {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/shared_state.h"
+#include "app/timeline.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "ms3d_writer.h"
@@ -14,6 +14,7 @@
 #include "platform/message_box.h"
 #include "scenes/flower_scene.h"
 #include "scenes/slides.h"
+#include "state/run_state.h"
 #include "support/asset_files.h"
 #include "support/gl_test.h"
 
@@ -61,7 +62,7 @@ class FlowerScene : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        resetSharedState();
+        resetRun();
         savedRoots = dataSearchRoots();
         setDataSearchRoots({data.path()});
         captureMessageBoxes(true);
@@ -72,7 +73,7 @@ protected:
         modelA = nullptr;
         captureMessageBoxes(false);
         setDataSearchRoots(savedRoots);
-        resetSharedState();
+        resetRun();
         GlTest::TearDown();
     }
     void writeFlower() { data.write("Data/blomma.ms3d", flowerModel()); }
@@ -286,4 +287,21 @@ TEST_F(FlowerScene, FailedSetUpDrawsNoGrid) {
             other += p.r != background.r || p.g != background.g || p.b != background.b;
         }
     EXPECT_EQ(other, 0);
+}
+
+// The scene as its row holds it: the tear-down destroys the flower's model
+// when there is one and leaves the pointer empty either way; the reset
+// forgets the grid a run built.
+TEST_F(FlowerScene, TheSceneValueReleasesItsModelAndForgetsItsGrid) {
+    const Scene scene = flowerScene();
+    writeFlower();
+    scene.setUp();
+    ASSERT_NE(modelA, nullptr);
+    ASSERT_TRUE(flowerGridBuilt());
+    scene.tearDown();
+    EXPECT_EQ(modelA, nullptr);
+    scene.tearDown();
+    EXPECT_EQ(modelA, nullptr);
+    scene.reset();
+    EXPECT_FALSE(flowerGridBuilt());
 }

@@ -7,14 +7,14 @@
 #include <map>
 #include <sstream>
 
-#include "app/clock.h"
 #include "app/frame_loop.h"
 #include "app/frame_stats.h"
 #include "app/music.h"
-#include "app/shared_state.h"
 #include "app/timeline.h"
 #include "app/window_procedure.h"
 #include "platform/messages.h"
+#include "state/clock.h"
+#include "state/run_state.h"
 #include "support/gl_test.h"
 #include "support/recording_programme.h"
 #include "support/test_modules.h"
@@ -26,24 +26,18 @@ class FrameLoopTest : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        resetSharedState();
-        resetClock();
-        resetTimeline();
-        resetMessages();
+        resetRun();
         registerWindowProcedure(windowProcedure);
         recordedCalls.clear();
-        setProgrammeOps(recordingProgramme());
+        setProgramme(recordingProgramme());
         fakeTicks = 5000;
         setClockTicksSource([] { return fakeTicks; });
     }
     void TearDown() override {
         setClockTicksSource(nullptr);
-        setProgrammeOps(programmeOperations());
-        resetClock();
-        resetTimeline();
+        setProgramme(realProgramme());
+        resetRun();
         registerWindowProcedure(nullptr);
-        resetMessages();
-        resetSharedState();
         GlTest::TearDown();
     }
     static Message keyDown(uintptr_t code) { return {WM_KEYDOWN, code, 0}; }
@@ -80,16 +74,16 @@ TEST_F(FrameLoopTest, TheFrameThatTakesTheQuitMessageIsStillDrawnWithItsMeter) {
     recordedCalls.clear();
     EXPECT_TRUE(frameLoopPass(record));  // this pass takes it and is drawn in full
     EXPECT_EQ(record.message, WM_QUIT);
-    const std::vector<std::string> expected = {"presentFrame", "drawSlide 5", "drawLevelMeter"};
+    const std::vector<std::string> expected = {"present", "draw title slide", "draw meter"};
     EXPECT_EQ(recordedNames(true), expected);
 }
 
 TEST_F(FrameLoopTest, TheMeterIsHandedTheMusicsLevel) {
     static std::vector<uint32_t> levels;
     levels.clear();
-    ProgrammeOps ops = recordingProgramme();
-    ops.drawLevelMeter = [](uint32_t level) { levels.push_back(level); };
-    setProgrammeOps(ops);
+    Programme programme = recordingProgramme();
+    programme.drawMeter = [](uint32_t level) { levels.push_back(level); };
+    setProgramme(programme);
     Message record;
     frameLoopPass(record);
     frameLoopPass(record);
@@ -105,7 +99,7 @@ TEST_F(FrameLoopTest, EscapePressedEndsTheLoopWithExitCodeZero) {
     EXPECT_EQ(runFrameLoop(), 0);
     // Frame 1 dispatched the key, frame 2 took the quit; both drew the title.
     int titleFrames = 0;
-    for (const std::string& name : recordedNames(true)) titleFrames += name == "drawSlide 5";
+    for (const std::string& name : recordedNames(true)) titleFrames += name == "draw title slide";
     EXPECT_EQ(titleFrames, 2);
 }
 
@@ -123,7 +117,7 @@ TEST_F(FrameLoopTest, ScenesSeeTheClockValuesOfThePreviousFrameStart) {
     }
     std::vector<RecordedCall> slides;
     for (const RecordedCall& call : recordedCalls)
-        if (call.name == "drawSlide 5") slides.push_back(call);
+        if (call.name == "draw title slide") slides.push_back(call);
     ASSERT_EQ(slides.size(), 4u);
     EXPECT_EQ(slides[0].elapsed, 0.0);
     EXPECT_EQ(slides[1].elapsed, 0.0);
@@ -147,7 +141,7 @@ TEST_F(FrameLoopTest, APassPresentsFirstThenDecaysTheFlashThenDraws) {
     recordedCalls.clear();
     frameLoopPass(record);
     EXPECT_FLOAT_EQ(flashLevel.load(), 95.0f);
-    const std::vector<std::string> expected = {"presentFrame", "drawSlide 5", "drawLevelMeter"};
+    const std::vector<std::string> expected = {"present", "draw title slide", "draw meter"};
     ASSERT_EQ(recordedNames(true), expected);
     EXPECT_FLOAT_EQ(recordedCalls[0].flashLevel, 100.0f);
     EXPECT_FLOAT_EQ(recordedCalls[1].flashLevel, 95.0f);

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/demo_options.h"
-#include "app/gentle_mode.h"
 #include "flash_counter.h"
 #include "scenes/flower_scene.h"
+#include "state/gentle_mode.h"
 
 namespace {
 bool requested(std::vector<const char*> words) {

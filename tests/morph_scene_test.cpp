@@ -6,13 +6,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/shared_state.h"
+#include "app/timeline.h"
 #include "assets/ms3d_model.h"
 #include "ms3d_writer.h"
 #include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "scenes/morph_scene.h"
 #include "scenes/slides.h"
+#include "state/run_state.h"
 #include "support/asset_files.h"
 #include "support/gl_test.h"
 
@@ -45,7 +46,7 @@ class MorphScene : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        resetSharedState();
+        resetRun();
         savedRoots = dataSearchRoots();
         setDataSearchRoots({data.path()});
         captureMessageBoxes(true);
@@ -55,7 +56,7 @@ protected:
         releaseMorphModels();
         captureMessageBoxes(false);
         setDataSearchRoots(savedRoots);
-        resetSharedState();
+        resetRun();
         GlTest::TearDown();
     }
     void writePoses(const std::vector<Ms3dVertexRecord>& first, const std::vector<Ms3dVertexRecord>& second) {

@@ -2,8 +2,9 @@
 // The soundtrack as the program uses it: start-up steps and their failures,
 // the three one-time events with their handlers' values, on a device (SDL's
 // dummy driver) and offline in lock-step with a video clock.
+#include "app/timeline.h"
 #include "app/music.h"
-#include "app/shared_state.h"
+#include "state/run_state.h"
 #include "platform/data_path.h"
 #include "platform/sound.h"
 #include "support/sound_recorder.h"
@@ -40,13 +41,13 @@ protected:
     void SetUp() override {
         savedRoots = dataSearchRoots();
         setDataSearchRoots({scratch.path()});
-        resetSharedState();
+        resetRun();
     }
     void TearDown() override {
         closeMusic();
         setDataSearchRoots(savedRoots);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        resetSharedState();
+        resetRun();
     }
     void installModule(const ModModule& module) { writeModule(scratch, "Data/ancool2.mod", module); }
 
@@ -57,7 +58,7 @@ protected:
 }  // namespace
 
 TEST(MusicHandlers, StoreTheirValues) {
-    resetSharedState();
+    resetRun();
     frameDelta = 0.016;
     titleEndSync(0, 0, 0, nullptr);
     TimelineValues values = loadTimelineValues();
@@ -72,7 +73,7 @@ TEST(MusicHandlers, StoreTheirValues) {
 
     flashSync(0, 0, 0, nullptr);
     EXPECT_EQ(flashLevel.load(), 100.0f);
-    resetSharedState();
+    resetRun();
 }
 
 TEST_F(Music, OfflineProgrammeMovesOnceAtEachMarkedPlace) {
@@ -231,7 +232,7 @@ TEST_F(Music, ProcessExitWithTheDevicePlayingIsClean) {
 }
 
 TEST(TimelinePair, ReaderNeverSeesHalfOfAWrite) {
-    resetSharedState();
+    resetRun();
     std::atomic<bool> done{false};
     std::atomic<long> writes{0};
     // The writer keeps both values tied: offset = 2 * start + 1.
@@ -262,5 +263,5 @@ TEST(TimelinePair, ReaderNeverSeesHalfOfAWrite) {
     // The reads overlapped the writes: the reader saw the pair move.
     EXPECT_GE(changes, 5000);
     EXPECT_GE(writes.load(), 5000);
-    resetSharedState();
+    resetRun();
 }

@@ -6,59 +6,38 @@
 #include <GL/gl.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <vector>
 
 #include "app/headless_run.h"
-#include "app/shared_state.h"
 #include "app/timeline.h"
 #include "assets/ms3d_model.h"
 #include "platform/data_path.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"
 #include "scenes/scroller_scene.h"
+#include "state/run_state.h"
 
 namespace {
-// Forwards every operation to the real scene and counts the set-ups.
-ProgrammeOps realOps;
+// The real programme with every set-up and tear-down counted on its way.
 std::map<std::string, int> setupCounts;
 
-ProgrammeOps countingProgramme() {
-    realOps = programmeOperations();
-    ProgrammeOps ops = realOps;
-    ops.beginSlideMode = [] {
-        ++setupCounts["beginSlideMode"];
-        realOps.beginSlideMode();
+std::function<void()> counted(const std::string& what, std::function<void()> step) {
+    if (!step) return step;
+    return [what, step] {
+        ++setupCounts[what];
+        step();
     };
-    ops.setupFlowerScene = [] {
-        ++setupCounts["flower"];
-        return realOps.setupFlowerScene();
-    };
-    ops.setupCubePyramidScene = [] {
-        ++setupCounts["cube"];
-        return realOps.setupCubePyramidScene();
-    };
-    ops.setupScrollerScene = [] {
-        ++setupCounts["scroller"];
-        return realOps.setupScrollerScene();
-    };
-    ops.deleteOutlineFont = [] {
-        ++setupCounts["deleteFont"];
-        realOps.deleteOutlineFont();
-    };
-    ops.setupTunnelScene = [] {
-        ++setupCounts["tunnel"];
-        return realOps.setupTunnelScene();
-    };
-    ops.setupMorphScene = [] {
-        ++setupCounts["morph"];
-        return realOps.setupMorphScene();
-    };
-    ops.releaseMorphModels = [] {
-        ++setupCounts["releaseMorph"];
-        realOps.releaseMorphModels();
-    };
-    return ops;
+}
+
+Programme countingProgramme() {
+    Programme programme = realProgramme();
+    for (TimelineRow& row : programme.rows) {
+        row.scene.setUp = counted(std::string("set up ") + row.scene.name, row.scene.setUp);
+        row.scene.tearDown = counted(std::string("tear down ") + row.scene.name, row.scene.tearDown);
+    }
+    return programme;
 }
 
 constexpr int thumbWidth = 80;
@@ -103,10 +82,10 @@ protected:
         setDataSearchRoots({std::string(GLIMMER_BUILD_FOLDER)});
         captureMessageBoxes(true);
         setupCounts.clear();
-        setProgrammeOps(countingProgramme());
+        setProgramme(countingProgramme());
     }
     void TearDown() override {
-        setProgrammeOps(programmeOperations());
+        setProgramme(realProgramme());
         resetDataSearchRoots();
         captureMessageBoxes(false);
     }
@@ -153,9 +132,12 @@ TEST_F(ProgrammeEndToEnd, PlaysTitleToCreditsWithEverySceneOnceAndEndsByItself) 
 
     const std::vector<int> expectedRows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
     EXPECT_EQ(rowOrder, expectedRows);
-    const std::map<std::string, int> expectedSetups = {{"beginSlideMode", 7}, {"flower", 1},      {"cube", 1},
-                                                       {"scroller", 1},       {"deleteFont", 1},  {"tunnel", 1},
-                                                       {"morph", 1},          {"releaseMorph", 1}};
+    // Every row set up once; what the flower, the scroller and the morph made
+    // released once.
+    std::map<std::string, int> expectedSetups = {
+        {"tear down flower", 1}, {"tear down scroller", 1}, {"tear down morph", 1}};
+    for (int row = 1; row <= timelineRowCount(); ++row)
+        expectedSetups[std::string("set up ") + timelineRowName(row)] = 1;
     EXPECT_EQ(setupCounts, expectedSetups);
     EXPECT_EQ(timelineChanges, 2) << "the two position events, once each";
     EXPECT_EQ(flashes, 1) << "the instrument event, once";

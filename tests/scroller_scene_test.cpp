@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_state.h"
+#include "app/timeline.h"
 #include "assets/texture_bank.h"
 #include "scenes/scroller_scene.h"
+#include "state/run_state.h"
 #include "support/gl_test.h"
 
 namespace {
@@ -30,8 +31,7 @@ class ScrollerScene : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        resetSharedState();
-        textIndex = 0;
+        resetRun();
         phase = 15.0f;
     }
     void TearDown() override {
@@ -94,18 +94,19 @@ TEST(ScrollText, HasTheFormOfPhrasesSeparatedByBlankRuns) {
 }
 
 TEST_F(ScrollerScene, TheWindowReadsTheTextCyclically) {
-    textIndex = 400;
+    const int length = int(text.size());
+    textIndex = length - 30;
     phase = 0.0f;
     advanceTextWindow();
-    EXPECT_EQ(textIndex, 400);
-    EXPECT_EQ(std::string(textWindow, 30), text.substr(400, 30));
+    EXPECT_EQ(textIndex, length - 30);
+    EXPECT_EQ(std::string(textWindow, 30), text.substr(size_t(length - 30), 30));
     EXPECT_EQ(std::string(textWindow + 30, 70), text.substr(0, 70));
 
     // Consuming the last character wraps to the start of the text.
-    textIndex = 429;
+    textIndex = length - 1;
     phase = -20.0f;
     advanceTextWindow();
-    EXPECT_EQ(textIndex, 430);
+    EXPECT_EQ(textIndex, length);
     EXPECT_EQ(std::string(textWindow, textWindowSize), text.substr(0, textWindowSize));
 }
 
@@ -262,4 +263,26 @@ TEST_F(ScrollerScene, TheFontListsAreReservedAndDeletedAsABlockOf256) {
     deleteOutlineFont();
     EXPECT_TRUE(glIsList(other));
     glDeleteLists(other, 1);
+}
+
+// The scene as its row holds it: it starts from reset accumulators with the
+// letters' phase at 15 whatever the scene before left, its tear-down is the
+// font's deletion, and its reset starts the next run at the text's start.
+TEST_F(ScrollerScene, TheSceneValueStartsFromItsOwnPhaseReleasesItsFontAndRewindsOnReset) {
+    const Scene scene = scrollerScene();
+    rotY = 7.0f;
+    phase = 3.0f;
+    texShiftU = 0.5f;
+    scene.setUp();
+    EXPECT_EQ(phase, 15.0f);
+    EXPECT_EQ(rotY, 0.0f);
+    EXPECT_EQ(texShiftU, 0.0f);
+    const GLuint base = fontBase;
+    ASSERT_TRUE(glIsList(base + 'A'));
+    scene.tearDown();
+    EXPECT_FALSE(glIsList(base + 'A'));
+
+    textIndex = 57;
+    scene.reset();
+    EXPECT_EQ(textIndex, 0);
 }

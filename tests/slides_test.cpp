@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <vector>
 
-#include "app/shared_state.h"
 #include "app/timeline.h"
 #include "app/window_procedure.h"
 #include "assets/texture_bank.h"
 #include "platform/messages.h"
 #include "scenes/slides.h"
+#include "state/run_state.h"
 #include "support/gl_test.h"
-#include "support/recording_programme.h"
 
 namespace {
 
@@ -55,16 +55,10 @@ class SlidesOnTheTimeline : public Slides {
 protected:
     void SetUp() override {
         Slides::SetUp();
-        resetSharedState();
-        resetTimeline();
-        resetMessages();
-        recordedCalls.clear();
+        resetRun();
     }
     void TearDown() override {
-        setProgrammeOps(programmeOperations());
-        resetTimeline();
-        resetMessages();
-        resetSharedState();
+        resetRun();
         Slides::TearDown();
     }
     static void sizeMessage(int w, int h) { windowProcedure(nullptr, WM_SIZE, SIZE_RESTORED, w | (h << 16)); }
@@ -177,7 +171,6 @@ TEST_F(Slides, LeaveTheStateTheScenesStartFrom) {
 // across it, the title included (SDL hands the window's first size message to
 // the frame loop after the title's set-up), must go on filling the window.
 TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterASizeMessage) {
-    setProgrammeOps(programmeOperations());
     textureBank[5].textureId = makeQuadrantTexture();
     textureBank[6].textureId = textureBank[5].textureId;
     elapsed = 0.0;
@@ -204,31 +197,25 @@ TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterASizeMessage) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// Scenes set their own projection and stay as they were: only a slide puts
-// its flat one back, once per size message, not every frame.
-TEST_F(SlidesOnTheTimeline, OnlySlidesReloadTheirProjectionAndOnlyAfterAResize) {
-    setProgrammeOps(recordingProgramme());
-    auto reloads = [] {
-        int n = 0;
-        for (const RecordedCall& call : recordedCalls) n += call.name == "loadSlideProjection";
-        return n;
+// A slide puts its flat projection back after a size message, and only then:
+// between size messages the projection it loaded is still in place.
+TEST_F(SlidesOnTheTimeline, ASlideReloadsItsProjectionOnlyAfterASizeMessage) {
+    const Scene slide = slideScene("slide", 5);
+    auto flat = [] {
+        GLfloat m[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, m);
+        return m[11] == 0.0f;  // a perspective projection puts -1 there
     };
-    elapsed = 0.0;
-    for (int i = 0; i < 3; ++i) timelineStep();
-    EXPECT_EQ(reloads(), 0);
+    slide.setUp();
+    EXPECT_TRUE(flat());
     sizeMessage(800, 600);
-    timelineStep();
-    timelineStep();
-    EXPECT_EQ(reloads(), 1);
+    EXPECT_FALSE(flat());
+    slide.frame();
+    EXPECT_TRUE(flat()) << "after a size message";
 
-    storeTimelineValues(0.0, 0.0);
-    elapsed = 10.0;  // flower scene
-    ASSERT_EQ(timelineStep(), 3);
-    sizeMessage(640, 480);
-    timelineStep();
-    EXPECT_EQ(reloads(), 1) << "a scene row must keep the projection the resize gave it";
-    elapsed = 45.0;  // slide 7: its set-up loads the projection itself
-    ASSERT_EQ(timelineStep(), 4);
-    timelineStep();
-    EXPECT_EQ(reloads(), 1);
+    glMatrixMode(GL_PROJECTION);
+    gluPerspective(90.0, 1.0, 1.0, 10.0);  // a stand-in for a reload to be seen
+    glMatrixMode(GL_MODELVIEW);
+    slide.frame();
+    EXPECT_FALSE(flat()) << "reloaded without a size message";
 }

@@ -3,11 +3,10 @@
 
 #include <cmath>
 
-#include "app/clock.h"
-#include "app/shared_state.h"
 #include "app/timeline.h"
-#include "assets/ms3d_model.h"
 #include "platform/messages.h"
+#include "state/clock.h"
+#include "state/run_state.h"
 #include "support/recording_programme.h"
 
 namespace {
@@ -18,19 +17,13 @@ double justBelow(double x) { return std::nextafter(x, -INFINITY); }
 class TimelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetSharedState();
-        resetTimeline();
-        resetMessages();
+        resetRun();
         recordedCalls.clear();
-        setProgrammeOps(recordingProgramme());
+        setProgramme(recordingProgramme());
     }
     void TearDown() override {
-        setProgrammeOps(programmeOperations());
-        delete modelA;
-        modelA = nullptr;
-        resetTimeline();
-        resetMessages();
-        resetSharedState();
+        setProgramme(realProgramme());
+        resetRun();
     }
     int stepAt(double seconds) {
         elapsed = seconds;
@@ -46,7 +39,7 @@ TEST(TimelineRows, TitleHoldsUntilTheFirstEventOrTheFarBound) {
     EXPECT_EQ(chooseTimelineRow(justBelow(1995919.0), start), 1);
     // Equal to the bound belongs to the next row; every later bound is already
     // behind, so a title that never ends gives way to the end of the programme.
-    EXPECT_EQ(chooseTimelineRow(1995919.0, start), timelineEndRow);
+    EXPECT_EQ(chooseTimelineRow(1995919.0, start), timelineEndRow());
 }
 
 TEST(TimelineRows, AfterTheFirstEventSlideSixHoldsForDays) {
@@ -64,9 +57,9 @@ TEST(TimelineRows, AfterTheSecondEventRowsFollowElapsedWithStrictBounds) {
     for (int i = 0; i < 10; ++i) {
         const double bound = epsilon + ends[i];
         EXPECT_EQ(chooseTimelineRow(justBelow(bound), afterB), 3 + i) << "just below " << bound;
-        EXPECT_EQ(chooseTimelineRow(bound, afterB), i == 9 ? timelineEndRow : 4 + i) << "at " << bound;
+        EXPECT_EQ(chooseTimelineRow(bound, afterB), i == 9 ? timelineEndRow() : 4 + i) << "at " << bound;
     }
-    EXPECT_EQ(chooseTimelineRow(1e9, afterB), timelineEndRow);
+    EXPECT_EQ(chooseTimelineRow(1e9, afterB), timelineEndRow());
 }
 
 TEST_F(TimelineTest, EverySetupRunsOnceInProgrammeOrder) {
@@ -76,23 +69,14 @@ TEST_F(TimelineTest, EverySetupRunsOnceInProgrammeOrder) {
     for (double t = 3.0; t < 6.0; t += 0.02) stepAt(t);
     storeTimelineValues(0.0, epsilon);
     int row = 0;
-    for (double t = 6.0; row != timelineEndRow; t += 0.02) row = stepAt(t);
+    for (double t = 6.0; row != timelineEndRow(); t += 0.02) row = stepAt(t);
 
+    // Each slide first has the scene before it torn down, when that scene
+    // has anything to release.
     const std::vector<std::string> expected = {
-        "beginSlideMode",         // title
-        "beginSlideMode",         // slide 6
-        "setupFlowerScene",       //
-        "beginSlideMode",         // slide 7
-        "setupCubePyramidScene",  //
-        "beginSlideMode",         // slide 8
-        "setupScrollerScene",     //
-        "deleteOutlineFont",      // slide 9
-        "beginSlideMode",         //
-        "setupTunnelScene",       //
-        "beginSlideMode",         // slide 10
-        "setupMorphScene",        //
-        "releaseMorphModels",     // closing slide
-        "beginSlideMode",
+        "set up title slide",  "set up slide 6",  "set up flower",   "tear down flower",   "set up slide 7",
+        "set up cube/pyramid", "set up slide 8",  "set up scroller", "tear down scroller", "set up slide 9",
+        "set up tunnel",       "set up slide 10", "set up morph",    "tear down morph",    "set up credits",
     };
     EXPECT_EQ(recordedNames(false), expected);
 
@@ -101,67 +85,63 @@ TEST_F(TimelineTest, EverySetupRunsOnceInProgrammeOrder) {
     for (const std::string& name : recordedNames(true))
         if (name.rfind("draw", 0) == 0 && (draws.empty() || draws.back() != name)) draws.push_back(name);
     const std::vector<std::string> expectedDraws = {
-        "drawSlide 5",       "drawSlide 6", "drawFlowerFrame", "drawSlide 7",  "drawCubePyramidFrame", "drawSlide 8",
-        "drawScrollerFrame", "drawSlide 9", "drawTunnelFrame", "drawSlide 10", "drawMorphFrame",       "drawSlide 11"};
+        "draw title slide", "draw slide 6", "draw flower", "draw slide 7",  "draw cube/pyramid", "draw slide 8",
+        "draw scroller",    "draw slide 9", "draw tunnel", "draw slide 10", "draw morph",        "draw credits"};
     EXPECT_EQ(draws, expectedDraws);
 }
 
-TEST_F(TimelineTest, SetupsSeeTheFlagsAndValuesTheirRowPrescribes) {
-    storeTimelineValues(0.0, epsilon);
-    rotY = 7.0f;
-    phase = 3.0f;
-    for (double t = 0.0; t < 226.0; t += 0.05) stepAt(t);
-    auto find = [](const std::string& name) {
-        for (const RecordedCall& call : recordedCalls)
-            if (call.name == name) return call;
-        ADD_FAILURE() << name << " was not called";
-        return RecordedCall{};
-    };
-    // The flower's set-up runs after its row has marked the flags...
-    RecordedCall flower = find("setupFlowerScene");
-    EXPECT_TRUE(flower.sceneMode);
-    EXPECT_FALSE(flower.slideMode);
-    EXPECT_EQ(flower.rotY, 7.0f);  // ...and starts from the accumulators as they are.
-    // The cube's set-up runs before the flags change.
-    RecordedCall cube = find("setupCubePyramidScene");
-    EXPECT_FALSE(cube.sceneMode);
-    EXPECT_TRUE(cube.slideMode);
-    // The scroller starts from reset accumulators with phase 15.
-    RecordedCall scroller = find("setupScrollerScene");
-    EXPECT_EQ(scroller.phase, 15.0f);
-    EXPECT_EQ(scroller.rotY, 0.0f);
-    // The tunnel and the morph start from reset accumulators.
-    EXPECT_EQ(find("setupTunnelScene").phase, 0.0f);
-    EXPECT_EQ(find("setupMorphScene").phase, 0.0f);
+TEST_F(TimelineTest, SetupsRunBeforeTheirRowMarksTheFlags) {
+    stepAt(0.0);
+    storeTimelineValues(epsilon, 135821.0);
+    stepAt(1.0);
+    storeTimelineValues(1.0, 1.0);
+    for (double t = 1.0; t < 227.0; t += 0.05) stepAt(t);
+    int setUps = 0;
+    for (const RecordedCall& call : recordedCalls) {
+        if (call.name.rfind("set up", 0) != 0) continue;
+        SCOPED_TRACE(call.name);
+        ++setUps;
+        // The title starts from nothing; every later set-up still sees the
+        // flags of the row before it, the opposite kind.
+        const bool title = call.name == "set up title slide";
+        const bool scene = call.name.find("slide") == std::string::npos && call.name != "set up credits";
+        EXPECT_EQ(call.sceneMode, !title && !scene);
+        EXPECT_EQ(call.slideMode, scene);
+    }
+    EXPECT_EQ(setUps, timelineRowCount());
 }
 
 TEST_F(TimelineTest, EndRowPostsQuitOnEveryFrameUntilTaken) {
     storeTimelineValues(0.0, epsilon);
-    EXPECT_EQ(stepAt(225.0 + epsilon), timelineEndRow);
+    EXPECT_EQ(stepAt(225.0 + epsilon), timelineEndRow());
     Message message;
     ASSERT_TRUE(peekMessage(message));
     EXPECT_EQ(message.message, WM_QUIT);
     EXPECT_EQ(message.wParam, 0u);
     EXPECT_FALSE(peekMessage(message));
     recordedCalls.clear();
-    EXPECT_EQ(stepAt(226.0), timelineEndRow);
+    EXPECT_EQ(stepAt(226.0), timelineEndRow());
     ASSERT_TRUE(peekMessage(message));
     EXPECT_EQ(message.message, WM_QUIT);
     EXPECT_TRUE(recordedCalls.empty()) << "the end row draws no scene";
 }
 
-TEST_F(TimelineTest, SlideRowsBeforeFlowerAndCubeReleaseTheFlowerModelOnlyWhenHeld) {
+TEST_F(TimelineTest, OnlyASceneThatWasSetUpIsTornDownAndOnlyOnce) {
     stepAt(0.0);  // title
     storeTimelineValues(epsilon, 135821.0);
-    stepAt(1.0);  // slide 6 finds modelA empty
-    EXPECT_EQ(modelA, nullptr);
+    stepAt(1.0);  // slide 6: nothing before it to release
     storeTimelineValues(0.0, epsilon);
-    stepAt(2.0);  // flower; the stand-in loads nothing, so give it a model
-    modelA = new Ms3dModel;
-    stepAt(50.0);  // slide 7 destroys it
-    EXPECT_EQ(modelA, nullptr);
+    stepAt(2.0);   // flower
+    stepAt(50.0);  // slide 7 releases it
     stepAt(51.0);
-    EXPECT_EQ(modelA, nullptr);
+    tearDownTimeline();  // a run stopping on a slide has nothing left to release
+    stepAt(100.0);       // scroller
+    tearDownTimeline();  // a run stopping inside it releases it
+    stepAt(140.0);       // slide 9 finds it released already
+    const std::vector<std::string> expected = {"set up title slide", "set up slide 6", "set up flower",
+                                               "tear down flower",   "set up slide 7", "set up scroller",
+                                               "tear down scroller", "set up slide 9"};
+    EXPECT_EQ(recordedNames(false), expected);
 }
 
 TEST_F(TimelineTest, SceneSetupRunsBeforeItsFirstFrameEvenWhenBothEventsFallBetweenFrames) {
@@ -169,7 +149,8 @@ TEST_F(TimelineTest, SceneSetupRunsBeforeItsFirstFrameEvenWhenBothEventsFallBetw
     storeTimelineValues(epsilon, 135821.0);
     storeTimelineValues(0.0, epsilon);  // both events before the next frame
     stepAt(0.5);
-    const std::vector<std::string> expected = {"beginSlideMode", "drawSlide 5", "setupFlowerScene", "drawFlowerFrame"};
+    const std::vector<std::string> expected = {"set up title slide", "draw title slide", "set up flower",
+                                               "draw flower"};
     EXPECT_EQ(recordedNames(true), expected);
     stepAt(0.6);
     EXPECT_EQ(recordedNames(false).size(), 2u) << "and only once";
@@ -182,33 +163,29 @@ TEST_F(TimelineTest, LateSecondEventSkipsTheFlowerRow) {
     storeTimelineValues(0.0, epsilon);
     stepAt(50.0);  // flower's time is over: slide 7 without a new set-up
     stepAt(70.0);  // cube
-    const std::vector<std::string> expected = {"beginSlideMode",      "drawSlide 5", "beginSlideMode",
-                                               "drawSlide 6",         "drawSlide 7", "setupCubePyramidScene",
-                                               "drawCubePyramidFrame"};
+    const std::vector<std::string> expected = {"set up title slide", "draw title slide", "set up slide 6",
+                                               "draw slide 6",       "draw slide 7",     "set up cube/pyramid",
+                                               "draw cube/pyramid"};
     EXPECT_EQ(recordedNames(true), expected);
 }
 
 TEST(TimelineTable, EveryRowHasWhatItsKindRuns) {
-    // A scene row without its set-up or frame would crash when reached; a
-    // picture row must show the slots 5 to 11 in order.
-    int nextSlot = 5;
-    for (int row = 1; row <= timelineRowCount; ++row) {
+    // A row without its set-up or frame would show nothing when reached; the
+    // title opens the programme, and slides and scenes take turns after it.
+    ASSERT_EQ(timelineRowCount(), 12);
+    for (int row = 1; row <= timelineRowCount(); ++row) {
         SCOPED_TRACE(row);
         const TimelineRow& entry = timelineRow(row);
-        EXPECT_STRNE(entry.name, "");
-        if (entry.kind == RowKind::scene) {
-            EXPECT_NE(entry.setUp, nullptr);
-            EXPECT_NE(entry.frame, nullptr);
-        } else {
-            EXPECT_EQ(entry.slideSlot, nextSlot++);
-            EXPECT_EQ(entry.kind == RowKind::title, row == 1);
-        }
+        EXPECT_STRNE(entry.scene.name, "");
+        EXPECT_TRUE(entry.scene.setUp);
+        EXPECT_TRUE(entry.scene.frame);
+        const RowKind expected = row == 1 ? RowKind::title : row % 2 == 0 ? RowKind::slide : RowKind::scene;
+        EXPECT_EQ(entry.kind, expected);
     }
-    EXPECT_EQ(nextSlot, 12);
     EXPECT_STREQ(timelineRowName(3), "flower");
-    EXPECT_STREQ(timelineRowName(timelineEndRow), "end");
+    EXPECT_STREQ(timelineRowName(timelineEndRow()), "end");
     EXPECT_STREQ(timelineRowName(0), "");
     EXPECT_STREQ(timelineRowName(14), "");
     EXPECT_EQ(timelineRowEnd(0, {0.0, 1.0}), 0.0);
-    EXPECT_EQ(timelineRowEnd(timelineEndRow, {0.0, 1.0}), 0.0);
+    EXPECT_EQ(timelineRowEnd(timelineEndRow(), {0.0, 1.0}), 0.0);
 }

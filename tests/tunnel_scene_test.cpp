@@ -5,11 +5,12 @@
 #include <cmath>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/shared_state.h"
+#include "app/timeline.h"
 #include "assets/texture_bank.h"
 #include "scenes/cube_pyramid_scene.h"
 #include "scenes/tunnel_scene.h"
+#include "state/clock.h"
+#include "state/run_state.h"
 #include "support/gl_test.h"
 
 namespace {
@@ -34,7 +35,7 @@ class TunnelScene : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        resetSharedState();
+        resetRun();
         // As in the programme: the cube and pyramid scene ran earlier and
         // left the front material the cube is lit with.
         setupCubePyramidScene();
@@ -46,7 +47,7 @@ protected:
     }
     void TearDown() override {
         clearTextureBank();
-        resetSharedState();
+        resetRun();
         GlTest::TearDown();
     }
 

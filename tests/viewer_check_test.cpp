@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "app/headless_run.h"
-#include "app/shared_state.h"
 #include "assets/ms3d_model.h"
 #include "platform/data_path.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"
 #include "scenes/scroller_scene.h"
+#include "state/run_state.h"
 
 namespace {
 

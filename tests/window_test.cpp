@@ -7,8 +7,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/picture_area.h"
+#include "scenes/picture_area.h"
 #include "app/window_procedure.h"
+#include "scenes/viewport.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/window.h"

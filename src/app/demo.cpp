@@ -3,7 +3,7 @@
 
 #include "app/frame_loop.h"
 #include "app/music.h"
-#include "app/shared_state.h"
+#include "state/run_state.h"
 #include "assets/data_files.h"
 #include "assets/texture_bank.h"
 #include "platform/data_path.h"

@@ -3,11 +3,12 @@
 
 #include <GL/gl.h>
 
-#include "app/clock.h"
+#include "state/clock.h"
 #include "app/frame_stats.h"
 #include "app/music.h"
 #include "app/timeline.h"
 #include "app/window_procedure.h"
+#include "scenes/viewport.h"
 
 bool frameLoopPass(Message& message) {
     Message taken;
@@ -17,12 +18,12 @@ bool frameLoopPass(Message& message) {
         dispatchMessage(message);
     }
     frameStartStep();
-    if (currentProgrammeOps().presentFrame) currentProgrammeOps().presentFrame();
+    runSceneStep(currentProgramme().presentFrame);
     const bool stats = frameStatsOn();
     if (stats) frameStatsSwapped();
     flashDecayStep();
     timelineStep();
-    if (currentProgrammeOps().drawLevelMeter) currentProgrammeOps().drawLevelMeter(musicLevel());
+    if (currentProgramme().drawMeter) currentProgramme().drawMeter(musicLevel());
     coverPictureBars();
     glFlush();
     frameEndStep();

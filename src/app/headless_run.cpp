@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/clock.h"
+#include "state/clock.h"
 #include "app/demo.h"
 #include "app/frame_loop.h"
 #include "app/music.h"
-#include "app/shared_state.h"
+#include "state/run_state.h"
 #include "app/startup.h"
 #include "app/timeline.h"
 #include "assets/data_files.h"
@@ -19,7 +19,6 @@
 #include "platform/headless_gl.h"
 #include "platform/messages.h"
 #include "platform/sound.h"
-#include "scenes/scroller_scene.h"
 
 namespace {
 uint64_t clockFrameIndex = 0;
@@ -41,28 +40,16 @@ ProgrammeSteps headlessSteps() {
     return steps;
 }
 
-// Everything a run accumulates, back to how a fresh process has it, so that
-// a second run in one process (tests, the benchmark) draws what the first
-// did. The scroller's place in its text is kept from one frame to the next
-// and never reset within a run.
-void resetRunState() {
-    resetSharedState();
-    resetClock();
-    resetTimeline();
-    resetMessages();
-    textIndex = 0;
-}
-
 // Whether the programme's end is a fixed time on this row: true once the
 // rows whose bounds wait for the music's marks (the title and slide 6) are
 // behind.
 bool endFixedFrom(int row) {
-    for (int later = std::max(row, 1); later <= timelineRowCount; ++later)
+    for (int later = std::max(row, 1); later <= timelineRowCount(); ++later)
         if (timelineRow(later).bound.from != RowBoundFrom::offset) return false;
     return true;
 }
 
-bool rowKeepsPicture(int row) { return row >= 1 && row <= timelineRowCount && timelineRow(row).keepsPicture; }
+bool rowKeepsPicture(int row) { return row >= 1 && row <= timelineRowCount() && timelineRow(row).scene.keepsPicture; }
 
 // Of the run-up frames, those a later picture can still show must be drawn:
 // when the first wanted frame's row keeps the picture, every frame from the
@@ -76,7 +63,7 @@ int firstRowToDraw(double drawFromSeconds, int fps) {
     const int first = chooseTimelineRow(std::max(0.0, drawFromSeconds - 1.0 / fps), values);
     for (int row = first; row <= last; ++row)
         if (rowKeepsPicture(row)) return row - 1;
-    return timelineEndRow + 1;  // no run-up frame needs its pixels
+    return timelineEndRow() + 1;  // no run-up frame needs its pixels
 }
 
 // Leaves a frame's pixels out: every drawing call still runs and changes the
@@ -94,9 +81,9 @@ void endUndrawnFrame(int width, int height) {
 }
 }  // namespace
 
-double programmeLengthSeconds() { return timelineRowEnd(timelineRowCount, TimelineValues{0.0, 0.0}); }
+double programmeLengthSeconds() { return timelineRowEnd(timelineRowCount(), TimelineValues{0.0, 0.0}); }
 
-double programmeEndSeconds() { return timelineRowEnd(timelineRowCount, loadTimelineValues()); }
+double programmeEndSeconds() { return timelineRowEnd(timelineRowCount(), loadTimelineValues()); }
 
 uint64_t audioFrameAtVideoFrame(uint64_t index, int fps) { return index * uint64_t(soundSampleRate) / uint64_t(fps); }
 
@@ -106,7 +93,9 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
         result.error = "frame rate and size must be positive";
         return result;
     }
-    resetRunState();
+    // A second run in one process (tests, the benchmark) draws what the
+    // first did.
+    resetRun();
 
     const ProgrammeSteps steps = headlessSteps();
     const StartupResult startup = startProgramme(steps, options.width, options.height);
@@ -179,6 +168,6 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
 
     setClockSecondsSource(nullptr);
     stopProgramme(steps);
-    resetRunState();
+    resetRun();
     return result;
 }

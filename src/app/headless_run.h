@@ -12,10 +12,11 @@
 #include <string>
 
 #include "app/startup.h"
+#include "state/run_state.h"
 
 struct HeadlessRunOptions {
-    int width = 640;
-    int height = 480;
+    int width = screenWidth;
+    int height = screenHeight;
     int fps = 60;
     // Stop after the frame that starts at or after this many seconds
     // (programme time from the first frame); 0 runs until the programme ends.

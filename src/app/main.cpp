@@ -5,7 +5,7 @@
 #include "app/demo.h"
 #include "app/demo_options.h"
 #include "app/device_check.h"
-#include "app/gentle_mode.h"
+#include "state/gentle_mode.h"
 #include "platform/termination.h"
 #include "platform/window.h"
 

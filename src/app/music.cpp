@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/music.h"
 
-#include "app/shared_state.h"
+#include "state/run_state.h"
 #include "assets/data_files.h"
 #include "assets/music_marks.h"
 #include "platform/sound.h"

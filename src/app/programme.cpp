@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The real operations behind each row of the timeline.
+// The programme's table: what each row shows and until when.
 #include "app/timeline.h"
-
 #include "platform/window.h"
 #include "scenes/cube_pyramid_scene.h"
 #include "scenes/flower_scene.h"
@@ -11,25 +10,25 @@
 #include "scenes/slides.h"
 #include "scenes/tunnel_scene.h"
 
-ProgrammeOps programmeOperations() {
-    ProgrammeOps ops{};
-    // Scenes are wired in as they are built; a null entry draws nothing.
-    ops.beginSlideMode = beginSlideMode;
-    ops.drawSlide = drawSlide;
-    ops.loadSlideProjection = loadSlideProjection;
-    ops.setupFlowerScene = setupFlowerScene;
-    ops.drawFlowerFrame = drawFlowerFrame;
-    ops.setupCubePyramidScene = setupCubePyramidScene;
-    ops.drawCubePyramidFrame = drawCubePyramidFrame;
-    ops.setupScrollerScene = setupScrollerScene;
-    ops.drawScrollerFrame = drawScrollerFrame;
-    ops.deleteOutlineFont = deleteOutlineFont;
-    ops.setupTunnelScene = setupTunnelScene;
-    ops.drawTunnelFrame = drawTunnelFrame;
-    ops.setupMorphScene = setupMorphScene;
-    ops.drawMorphFrame = drawMorphFrame;
-    ops.releaseMorphModels = releaseMorphModels;
-    ops.drawLevelMeter = drawLevelMeter;
-    ops.presentFrame = swapWindowBuffers;
-    return ops;
+Programme realProgramme() {
+    // Rows 1 and 2 end where the music's events put them; the rest count
+    // from the second event.
+    Programme programme;
+    programme.rows = {
+        {{RowBoundFrom::start, 0.0}, RowKind::title, slideScene("title slide", 5)},
+        {{RowBoundFrom::startPlusOffset, 0.0}, RowKind::slide, slideScene("slide 6", 6)},
+        {{RowBoundFrom::offset, 40.0}, RowKind::scene, flowerScene()},
+        {{RowBoundFrom::offset, 60.0}, RowKind::slide, slideScene("slide 7", 7)},
+        {{RowBoundFrom::offset, 80.0}, RowKind::scene, cubePyramidScene()},
+        {{RowBoundFrom::offset, 90.0}, RowKind::slide, slideScene("slide 8", 8)},
+        {{RowBoundFrom::offset, 135.0}, RowKind::scene, scrollerScene()},
+        {{RowBoundFrom::offset, 145.0}, RowKind::slide, slideScene("slide 9", 9)},
+        {{RowBoundFrom::offset, 170.0}, RowKind::scene, tunnelScene()},
+        {{RowBoundFrom::offset, 175.0}, RowKind::slide, slideScene("slide 10", 10)},
+        {{RowBoundFrom::offset, 190.0}, RowKind::scene, morphScene()},
+        {{RowBoundFrom::offset, 225.0}, RowKind::slide, slideScene("credits", 11)},
+    };
+    programme.drawMeter = drawLevelMeter;
+    programme.presentFrame = swapWindowBuffers;
+    return programme;
 }

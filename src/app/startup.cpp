@@ -3,13 +3,14 @@
 
 #include <chrono>
 
+#include "app/timeline.h"
 #include "app/window_procedure.h"
+#include "scenes/viewport.h"
 #include "assets/data_files.h"
 #include "assets/texture_bank.h"
 #include "platform/messages.h"
 #include "platform/termination.h"
 #include "platform/window.h"
-#include "scenes/morph_scene.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -63,8 +64,8 @@ StartupResult startProgramme(const ProgrammeSteps& steps, int width, int height)
 
 void stopProgramme(const ProgrammeSteps& steps) {
     // A run that ends early (Escape, or a capture of part of the programme)
-    // may leave the morph's models; their release frees whichever exist.
-    releaseMorphModels();
+    // may stop inside a scene; what its set-up made is released first.
+    tearDownTimeline();
     steps.closeMusic();
     clearTextureBank();
     steps.closeWindow();

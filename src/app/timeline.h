@@ -1,52 +1,19 @@
 // SPDX-License-Identifier: MIT
-// The programme: twelve rows, each current while `elapsed` is below its bound,
-// then the end. The timeline step picks the row, runs its one-time set-up
-// when the kind of row changes, and draws its frame.
+// The programme: a table of rows, each current while `elapsed` is below its
+// bound, then the end. The timeline step picks the row, runs its scene's
+// set-up when the kind of row changes, and draws its frame.
 #pragma once
 
-#include "app/shared_state.h"
+#include <cstdint>
+#include <functional>
+#include <vector>
 
-// Every operation a row's set-up or frame calls, and the level meter. The program uses the real
-// scenes (programmeOperations); tests put in recording stand-ins. A null
-// entry is skipped.
-struct ProgrammeOps {
-    void (*beginSlideMode)();
-    void (*drawSlide)(int slot);
-    void (*loadSlideProjection)();
-    int (*setupFlowerScene)();
-    int (*drawFlowerFrame)();
-    bool (*setupCubePyramidScene)();
-    bool (*drawCubePyramidFrame)();
-    int (*setupScrollerScene)();
-    int (*drawScrollerFrame)();
-    void (*deleteOutlineFont)();
-    int (*setupTunnelScene)();
-    int (*drawTunnelFrame)();
-    int (*setupMorphScene)();
-    void (*drawMorphFrame)();
-    void (*releaseMorphModels)();
-    // Not a row's operation: the overlay the frame loop draws over every row,
-    // showing the music's level.
-    void (*drawLevelMeter)(uint32_t level);
-    // Nor this: the frame loop's buffer swap, which presents the frame drawn
-    // in the pass before.
-    void (*presentFrame)();
-};
+#include "scenes/scene.h"
+#include "state/run_state.h"
 
-// The real scenes, wired in src/app/programme.cpp.
-ProgrammeOps programmeOperations();
-
-// The operations the timeline step calls; programmeOperations() by default.
-void setProgrammeOps(const ProgrammeOps& ops);
-const ProgrammeOps& currentProgrammeOps();
-
-constexpr int timelineRowCount = 12;
-constexpr int timelineEndRow = 13;
-
-// One row of the programme. Title and slide rows draw a picture slot; a
-// slide row first releases what the scene before it left (its tear-down).
-// A scene row's set-up runs once when the row takes over, then its frame
-// every frame. The set-up gets its row number to mark itself done.
+// One row of the programme. Title and slide rows show a slide; a slide row
+// first has the scene before it torn down. A scene row's set-up runs once
+// when the row takes over, then its frame every frame.
 enum class RowKind { title, slide, scene };
 enum class RowBoundFrom { start, startPlusOffset, offset };
 struct RowBound {
@@ -54,30 +21,46 @@ struct RowBound {
     double seconds;     // added to them
 };
 struct TimelineRow {
-    const char* name;  // for reports: "title slide", "flower", ...
     RowBound bound;
     RowKind kind;
-    int slideSlot;           // title and slide rows
-    void (*tearDown)();      // slide rows; null: nothing to release
-    void (*setUp)(int row);  // scene rows
-    void (*frame)();         // scene rows
-    // The row's frames leave part of the picture the frame before drew (every
-    // other row clears it or covers it whole), so a frame of it shows what
-    // earlier frames drew: a run that skips drawing must not skip those.
-    bool keepsPicture = false;
+    Scene scene;
 };
 
-// Row 1..12 of the table.
+// The rows, and what the frame loop does around them on every frame. The
+// program runs realProgramme(); tests, the benchmark and the capture tool
+// install a copy with scenes of their own or with the real ones wrapped.
+struct Programme {
+    std::vector<TimelineRow> rows;
+    // Drawn over every row: the music's level, packed as the music gives it.
+    std::function<void(uint32_t level)> drawMeter;
+    // Shows the frame drawn in the pass before (the buffer swap).
+    std::function<void()> presentFrame;
+};
+
+// The real programme, its table in src/app/programme.cpp.
+Programme realProgramme();
+
+// The programme the timeline and the frame loop run; realProgramme() until
+// another is set. Setting one starts its timeline afresh (resetTimeline).
+void setProgramme(const Programme& programme);
+const Programme& currentProgramme();
+
+// Rows are numbered from 1; the end is the number after the last row.
+int timelineRowCount();
+int timelineEndRow();
+
+// Row 1..timelineRowCount() of the table.
 const TimelineRow& timelineRow(int row);
-// The row's name, "end" for timelineEndRow, "" for anything else.
+// The row's scene name, "end" for the end row, "" for anything else.
 const char* timelineRowName(int row);
 
-// Which row is current: 1..12, or timelineEndRow past the last bound. A pure
-// function of its arguments; a value equal to a bound belongs to the next row.
+// Which row is current: a row of the table, or the end row past the last
+// bound. A pure function of its arguments; a value equal to a bound belongs
+// to the next row.
 int chooseTimelineRow(double elapsedSeconds, const TimelineValues& values);
 
-// The value of `elapsed` at which a row (1..12) gives way to the next; the
-// bound of row 12 is where the programme ends. 0 for any other row.
+// The value of `elapsed` at which a row gives way to the next; the bound of
+// the last row is where the programme ends. 0 for any other row.
 double timelineRowEnd(int row, const TimelineValues& values);
 
 // One timeline step of the frame loop: choose the row from `elapsed` and the
@@ -88,10 +71,20 @@ int timelineStep();
 // The row the last timeline step chose (0 before the first step).
 int currentTimelineRow();
 
-// The loop's two flags and the last row drawn; reset for a new run.
+// Tears down the scene set up last if no slide has done so yet: a run that
+// stops inside a scene releases what the scene made.
+void tearDownTimeline();
+
+// The loop's two flags; reset for a new run.
 struct TimelineFlags {
     bool sceneMode;
     bool slideMode;
 };
 TimelineFlags timelineFlags();
 void resetTimeline();
+
+// The whole run back to its start: the shared values and the clock, the
+// timeline, the message queue and every scene of the current programme. Every
+// driver of a run (the demo, the headless run) and every test fixture calls
+// this one reset.
+void resetRun();

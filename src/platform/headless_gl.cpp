@@ -70,9 +70,9 @@ bool createHeadlessContext(int width, int height) {
                                         EGL_NONE};
     context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT) return fail("eglCreateContext failed");
+    // The viewport starts as the whole pbuffer, as for any drawable a
+    // context is first made current on; the picture's own comes later.
     if (!eglMakeCurrent(display, surface, surface, context)) return fail("eglMakeCurrent failed");
-
-    glViewport(0, 0, width, height);
     return true;
 }
 

@@ -10,8 +10,8 @@
 
 #include <cmath>
 
-#include "app/shared_state.h"
 #include "scenes/scene_gl_state.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -133,7 +133,11 @@ bool setupCubePyramidScene() {
 
 bool drawCubePyramidFrame() {
     rotY = float(double(rotY) + 33.0 * frameDelta.load());
+    drawCubePyramidAt(elapsed.load(), rotY);
+    return true;
+}
 
+void drawCubePyramidAt(double elapsedSeconds, float spinDegrees) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearDepth(1.0);
 
@@ -141,15 +145,22 @@ bool drawCubePyramidFrame() {
     glLoadIdentity();
     setLightAndMaterial();  // under the identity: the light stays put
 
-    glRotatef(rotY, 1.0f, 0.0f, 0.0f);
-    glRotatef(rotY, 0.0f, 1.0f, 0.0f);
-    glRotatef(rotY, 0.0f, 0.0f, 1.0f);
+    glRotatef(spinDegrees, 1.0f, 0.0f, 0.0f);
+    glRotatef(spinDegrees, 0.0f, 1.0f, 0.0f);
+    glRotatef(spinDegrees, 0.0f, 0.0f, 1.0f);
     glColor3f(1.0f, 1.0f, 1.0f);
     glDisable(GL_TEXTURE_2D);  // the level meter turns it back on every frame
 
-    if (pyramidShowsAt(elapsed.load()))
+    if (pyramidShowsAt(elapsedSeconds))
         drawPyramid();
     else
         drawCube();
-    return true;
+}
+
+Scene cubePyramidScene() {
+    Scene scene;
+    scene.name = "cube/pyramid";
+    scene.setUp = [] { setupCubePyramidScene(); };
+    scene.frame = [] { drawCubePyramidFrame(); };
+    return scene;
 }

@@ -12,14 +12,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/gentle_mode.h"
-#include "app/shared_state.h"
 #include "assets/data_files.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "scenes/scene_gl_state.h"
+#include "state/gentle_mode.h"
+#include "state/run_state.h"
 
 float grid[gridSize][gridSize][3];
 int8_t gridNormals[gridSize - 1][gridSize - 1][6];
@@ -243,4 +243,17 @@ int drawFlowerFrame() {
     setGridMaterial();
     drawGrid();
     return 1;
+}
+
+Scene flowerScene() {
+    Scene scene;
+    scene.name = "flower";
+    scene.setUp = [] { setupFlowerScene(); };
+    scene.frame = [] { drawFlowerFrame(); };
+    scene.tearDown = [] {
+        delete modelA;
+        modelA = nullptr;
+    };
+    scene.reset = [] { gridBuilt = false; };
+    return scene;
 }

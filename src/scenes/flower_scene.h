@@ -2,6 +2,8 @@
 // The flower over a rippling, textured grid, lit by a colour-cycling light.
 #pragma once
 
+#include "scenes/scene.h"
+
 #include <cstdint>
 
 int setupFlowerScene();
@@ -9,6 +11,11 @@ int drawFlowerFrame();
 void computeGridNormals();
 void crossProduct(const float a[3], const float b[3], float r[3]);
 float normalizeVector(float v[3]);
+
+// The scene as the timeline's row holds it. Its tear-down destroys the
+// flower's model (modelA) when it holds one and clears the pointer; its
+// reset forgets the grid, so that a run whose set-up fails draws none.
+Scene flowerScene();
 
 // Points per side of the grid.
 constexpr int gridSize = 90;

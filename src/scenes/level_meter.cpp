@@ -6,7 +6,7 @@
 
 #include <GL/gl.h>
 
-#include "app/shared_state.h"
+#include "state/run_state.h"
 
 void drawLevelMeter(uint32_t level) {
     // The bars are wound counter-clockwise on screen; make sure they are

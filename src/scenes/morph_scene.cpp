@@ -11,13 +11,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/shared_state.h"
 #include "assets/data_files.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "scenes/scene_gl_state.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -136,4 +136,16 @@ void releaseMorphModels() {
     modelB = nullptr;
     delete modelC;
     modelC = nullptr;
+}
+
+Scene morphScene() {
+    Scene scene;
+    scene.name = "morph";
+    scene.setUp = [] {
+        resetAnimationState();
+        setupMorphScene();
+    };
+    scene.frame = [] { drawMorphFrame(); };
+    scene.tearDown = releaseMorphModels;
+    return scene;
 }

@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "app/shared_state.h"
+#include "state/run_state.h"
 
 void setLitPerspectiveState() {
     glEnable(GL_TEXTURE_2D);

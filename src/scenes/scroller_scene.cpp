@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/gentle_mode.h"
-#include "app/shared_state.h"
 #include "assets/texture_bank.h"
 #include "scenes/scene_gl_state.h"
+#include "state/gentle_mode.h"
+#include "state/run_state.h"
 
 // Six short phrases, each crossing the screen on its own, so that the eye
 // can read it while its letters ride the wave. The scene shows 135 units of
@@ -225,4 +225,18 @@ int drawScrollerFrame() {
     glMatrixMode(GL_MODELVIEW);
     glFlush();
     return 1;
+}
+
+Scene scrollerScene() {
+    Scene scene;
+    scene.name = "scroller";
+    scene.setUp = [] {
+        resetAnimationState();
+        phase = 15.0f;
+        setupScrollerScene();
+    };
+    scene.frame = [] { drawScrollerFrame(); };
+    scene.tearDown = deleteOutlineFont;
+    scene.reset = [] { textIndex = 0; };
+    return scene;
 }

@@ -2,6 +2,8 @@
 // Extruded outline letters riding a wave over a drifting picture.
 #pragma once
 
+#include "scenes/scene.h"
+
 #include <GL/gl.h>
 
 #include "platform/outline_font.h"
@@ -9,6 +11,11 @@
 int setupScrollerScene();
 int drawScrollerFrame();
 void deleteOutlineFont();
+
+// The scene as the timeline's row holds it: it starts from reset
+// accumulators with its letters' phase at 15, its tear-down deletes the
+// font's display lists, and its reset starts the text from its beginning.
+Scene scrollerScene();
 
 // The pieces of the scene, for its frame operation and for tests.
 

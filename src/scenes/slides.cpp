@@ -4,8 +4,16 @@
 
 #include <GL/gl.h>
 
-#include "app/shared_state.h"
+#include <cstdint>
+
 #include "assets/texture_bank.h"
+#include "scenes/viewport.h"
+#include "state/run_state.h"
+
+namespace {
+// The viewport's change count when a slide last loaded its projection.
+uint32_t projectionLoadedAt = 0;
+}  // namespace
 
 void loadSlideProjection() {
     // One unit per pixel of the 640x480 screen, origin top-left, y growing
@@ -62,4 +70,22 @@ void drawSlide(int slot) {
     glEnable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_DEPTH_TEST);
+}
+
+Scene slideScene(const char* name, int slot) {
+    Scene scene;
+    scene.name = name;
+    scene.setUp = [] {
+        beginSlideMode();
+        projectionLoadedAt = viewportChangeCount();
+    };
+    scene.frame = [slot] {
+        if (projectionLoadedAt != viewportChangeCount()) {
+            loadSlideProjection();
+            projectionLoadedAt = viewportChangeCount();
+        }
+        drawSlide(slot);
+    };
+    scene.reset = [] { projectionLoadedAt = viewportChangeCount(); };
+    return scene;
 }

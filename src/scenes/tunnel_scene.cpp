@@ -9,10 +9,10 @@
 
 #include <cmath>
 
-#include "app/gentle_mode.h"
-#include "app/shared_state.h"
 #include "assets/texture_bank.h"
 #include "scenes/scene_gl_state.h"
+#include "state/gentle_mode.h"
+#include "state/run_state.h"
 
 float cubeTexInset = 0.5f;
 
@@ -165,4 +165,16 @@ int drawTunnelFrame() {
     drawTunnelCube();
     glFlush();
     return 1;
+}
+
+Scene tunnelScene() {
+    Scene scene;
+    scene.name = "tunnel";
+    scene.setUp = [] {
+        resetAnimationState();
+        setupTunnelScene();
+    };
+    scene.frame = [] { drawTunnelFrame(); };
+    scene.keepsPicture = true;
+    return scene;
 }

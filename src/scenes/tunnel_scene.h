@@ -2,8 +2,15 @@
 // A blended fractal cube tumbling between scrolling checkerboard planes.
 #pragma once
 
+#include "scenes/scene.h"
+
 int setupTunnelScene();
 int drawTunnelFrame();
+
+// The scene as the timeline's row holds it: it starts from reset
+// accumulators, and keeps the picture (its planes paint over the picture
+// around its cube and leave the rest).
+Scene tunnelScene();
 
 // The pieces of the scene, for its frame operation and for tests.
 

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <map>
 
-#include "app/gentle_mode.h"
 #include "app/headless_run.h"
 #include "app/timeline.h"
 #include "flash_counter.h"
 #include "platform/data_path.h"
 #include "platform/headless_gl.h"
+#include "state/gentle_mode.h"
 
 namespace {
 constexpr int width = 640, height = 480, fps = 60;
@@ -38,7 +38,7 @@ void measure(ShowFlashes& show, bool gentle, double fromSeconds, double toSecond
     run.stopAfterSeconds = toSeconds;
     bool first = true;
     const HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
-        if (!frame.drawn || frame.startSeconds < fromSeconds || frame.row < 1 || frame.row > timelineRowCount)
+        if (!frame.drawn || frame.startSeconds < fromSeconds || frame.row < 1 || frame.row > timelineRowCount())
             return true;
         if (first) show.firstSeconds = frame.startSeconds, first = false;
         const uint64_t index = show.counter.frames();
@@ -78,7 +78,7 @@ TEST_F(ShowFlashesTest, TheGentleShowStaysWithinTheLimitsInEverySecondOfEveryTil
     ASSERT_TRUE(show.started) << show.error;
     printRows("gentle show", show);
     // The whole programme was seen, title to credits.
-    EXPECT_TRUE(show.rowFrames.count(1) && show.rowFrames.count(timelineRowCount));
+    EXPECT_TRUE(show.rowFrames.count(1) && show.rowFrames.count(timelineRowCount()));
     EXPECT_GT(show.counter.frames(), uint64_t(200 * fps));
     const FlashPeak peak = show.counter.worstSecond();
     EXPECT_LE(peak.general.flashes, generalLimit)

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "support/recording_programme.h"
 
-#include <cstring>
-
-#include "app/shared_state.h"
+#include "state/run_state.h"
 
 std::vector<RecordedCall> recordedCalls;
 
@@ -15,53 +13,18 @@ void record(const std::string& name) {
 }
 }  // namespace
 
-ProgrammeOps recordingProgramme() {
-    ProgrammeOps ops{};
-    ops.beginSlideMode = [] { record("beginSlideMode"); };
-    ops.drawSlide = [](int slot) { record("drawSlide " + std::to_string(slot)); };
-    ops.loadSlideProjection = [] { record("loadSlideProjection"); };
-    ops.setupFlowerScene = [] {
-        record("setupFlowerScene");
-        return 1;
-    };
-    ops.drawFlowerFrame = [] {
-        record("drawFlowerFrame");
-        return 1;
-    };
-    ops.setupCubePyramidScene = [] {
-        record("setupCubePyramidScene");
-        return true;
-    };
-    ops.drawCubePyramidFrame = [] {
-        record("drawCubePyramidFrame");
-        return true;
-    };
-    ops.setupScrollerScene = [] {
-        record("setupScrollerScene");
-        return 1;
-    };
-    ops.drawScrollerFrame = [] {
-        record("drawScrollerFrame");
-        return 1;
-    };
-    ops.deleteOutlineFont = [] { record("deleteOutlineFont"); };
-    ops.setupTunnelScene = [] {
-        record("setupTunnelScene");
-        return 1;
-    };
-    ops.drawTunnelFrame = [] {
-        record("drawTunnelFrame");
-        return 1;
-    };
-    ops.setupMorphScene = [] {
-        record("setupMorphScene");
-        return 1;
-    };
-    ops.drawMorphFrame = [] { record("drawMorphFrame"); };
-    ops.releaseMorphModels = [] { record("releaseMorphModels"); };
-    ops.drawLevelMeter = [](uint32_t) { record("drawLevelMeter"); };
-    ops.presentFrame = [] { record("presentFrame"); };
-    return ops;
+Programme recordingProgramme() {
+    Programme programme = realProgramme();
+    for (TimelineRow& row : programme.rows) {
+        const std::string name = row.scene.name;
+        row.scene.setUp = [name] { record("set up " + name); };
+        row.scene.frame = [name] { record("draw " + name); };
+        if (row.scene.tearDown) row.scene.tearDown = [name] { record("tear down " + name); };
+        row.scene.reset = nullptr;
+    }
+    programme.drawMeter = [](uint32_t) { record("draw meter"); };
+    programme.presentFrame = [] { record("present"); };
+    return programme;
 }
 
 std::vector<std::string> recordedNames(bool withDraws) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Stand-ins for the scenes that record every call the timeline or the frame
-// loop makes, with the state the call saw.
+// Stand-ins for the programme's scenes that record every call the timeline
+// or the frame loop makes, with the state the call saw.
 #pragma once
 
 #include <string>
@@ -9,7 +9,7 @@
 #include "app/timeline.h"
 
 struct RecordedCall {
-    std::string name;  // e.g. "setupFlowerScene", "drawSlide 6"
+    std::string name;  // e.g. "set up flower", "draw slide 6", "tear down scroller"
     bool sceneMode;    // the timeline's flags when the call was made
     bool slideMode;
     float phase;  // a shared accumulator, to see resets
@@ -21,8 +21,10 @@ struct RecordedCall {
 
 extern std::vector<RecordedCall> recordedCalls;
 
-// A ProgrammeOps whose every entry records into recordedCalls.
-ProgrammeOps recordingProgramme();
+// The real programme's rows with every scene replaced by a recorder: "set up
+// NAME", "draw NAME" and, where the real scene has one, "tear down NAME";
+// the meter records "draw meter" and the buffer swap "present".
+Programme recordingProgramme();
 
 // The calls' names only, optionally without the per-frame draws.
 std::vector<std::string> recordedNames(bool withDraws = true);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -18,41 +19,27 @@ using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// The programme's own one-time operations, each timed where the timeline
-// calls it: the wrappers below stand in for them in the operation table and
-// charge the time (GL work finished) to the row being entered.
-ProgrammeOps realOps;
+// The one-time operations of the rows (set-ups and tear-downs), each timed
+// where the timeline calls it, with its GL work finished, and charged to
+// the row being entered.
 std::map<int, double> oneTimeSeconds;
 
-template <auto Field>
-auto timedOnce() {
-    const auto start = Clock::now();
-    const auto result = (realOps.*Field)();
-    glFinish();
-    oneTimeSeconds[currentTimelineRow()] += since(start);
-    return result;
+std::function<void()> timed(const std::function<void()>& step) {
+    if (!step) return step;
+    return [step] {
+        const auto start = Clock::now();
+        step();
+        glFinish();
+        oneTimeSeconds[currentTimelineRow()] += since(start);
+    };
 }
 
-template <auto Field>
-void timedOnceVoid() {
-    const auto start = Clock::now();
-    (realOps.*Field)();
-    glFinish();
-    oneTimeSeconds[currentTimelineRow()] += since(start);
-}
-
-ProgrammeOps timedOperations(const ProgrammeOps& ops) {
-    realOps = ops;
-    ProgrammeOps timed = ops;
-    if (ops.beginSlideMode) timed.beginSlideMode = timedOnceVoid<&ProgrammeOps::beginSlideMode>;
-    if (ops.setupFlowerScene) timed.setupFlowerScene = timedOnce<&ProgrammeOps::setupFlowerScene>;
-    if (ops.setupCubePyramidScene) timed.setupCubePyramidScene = timedOnce<&ProgrammeOps::setupCubePyramidScene>;
-    if (ops.setupScrollerScene) timed.setupScrollerScene = timedOnce<&ProgrammeOps::setupScrollerScene>;
-    if (ops.deleteOutlineFont) timed.deleteOutlineFont = timedOnceVoid<&ProgrammeOps::deleteOutlineFont>;
-    if (ops.setupTunnelScene) timed.setupTunnelScene = timedOnce<&ProgrammeOps::setupTunnelScene>;
-    if (ops.setupMorphScene) timed.setupMorphScene = timedOnce<&ProgrammeOps::setupMorphScene>;
-    if (ops.releaseMorphModels) timed.releaseMorphModels = timedOnceVoid<&ProgrammeOps::releaseMorphModels>;
-    return timed;
+Programme timedProgramme(Programme programme) {
+    for (TimelineRow& row : programme.rows) {
+        row.scene.setUp = timed(row.scene.setUp);
+        row.scene.tearDown = timed(row.scene.tearDown);
+    }
+    return programme;
 }
 }  // namespace
 
@@ -63,8 +50,8 @@ int runBench(const CaptureOptions& options) {
     run.fps = options.fps;
     std::map<int, std::vector<double>> frameTimes;
     oneTimeSeconds.clear();
-    const ProgrammeOps saved = currentProgrammeOps();
-    setProgrammeOps(timedOperations(saved));
+    const Programme saved = currentProgramme();
+    setProgramme(timedProgramme(saved));
     auto last = Clock::now();
     HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
         glFinish();  // count the rendering, not just its submission
@@ -73,7 +60,7 @@ int runBench(const CaptureOptions& options) {
         last = now;
         return true;
     });
-    setProgrammeOps(saved);
+    setProgramme(saved);
     if (!result.started) {
         std::fprintf(stderr, "glimmervandra-capture: %s\n", result.error.c_str());
         return 1;

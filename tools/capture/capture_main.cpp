@@ -2,7 +2,7 @@
 // glimmervandra-capture: the programme rendered to video, frame-exactly.
 #include <cstdio>
 
-#include "app/gentle_mode.h"
+#include "state/gentle_mode.h"
 #include "bench.h"
 #include "capture.h"
 #include "capture_options.h"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "state/run_state.h"
 
 enum class CaptureFormat { Mp4, Lossless, PngSequence };
 
@@ -14,8 +15,8 @@ struct CaptureOptions : CommonOptions {
     std::string output;  // file (.mp4, .mkv) or folder (PNG sequence + WAV)
     CaptureFormat format = CaptureFormat::Mp4;
     int fps = 60;
-    int width = 640;
-    int height = 480;
+    int width = screenWidth;
+    int height = screenHeight;
     double fromSeconds = 0.0;  // first second of the programme written
     double toSeconds = 0.0;    // 0: to the end of the programme
     bool bench = false;

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 
-#include "app/shared_state.h"
 #include "platform/headless_gl.h"
 #include "scenes/cube_pyramid_scene.h"
 #include "scenes/slides.h"
@@ -21,16 +20,12 @@ bool renderSolidFrames(int width, int height, const std::vector<SolidMoment>& mo
         error = "no headless GL context to render the cube and pyramid: " + headlessGlError();
         return false;
     }
-    resetSharedState();
     // As in the programme: the slide before the scene leaves the state the
     // scene's set-up does not touch.
     beginSlideMode();
     setupCubePyramidScene();
     for (const SolidMoment& moment : moments) {
-        frameDelta = 0.0;  // the frame adds nothing to the angle it is given
-        elapsed = moment.elapsedSeconds;
-        rotY = moment.spinDegrees;
-        drawCubePyramidFrame();
+        drawCubePyramidAt(moment.elapsedSeconds, moment.spinDegrees);
         glFinish();
         std::vector<uint8_t> pixels = readFramePixels(width, height);
         Canvas frame(width, height, Colour{});
@@ -39,7 +34,6 @@ bool renderSolidFrames(int width, int height, const std::vector<SolidMoment>& mo
         frames.push_back(std::move(frame));
     }
     GLenum problem = glGetError();
-    resetSharedState();
     destroyHeadlessContext();
     if (problem != GL_NO_ERROR) {
         error = "GL error " + std::to_string(problem) + " while rendering the cube and pyramid";

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "app/clock.h"
+#include "state/clock.h"
 
 #include <ctime>
 
-#include "app/shared_state.h"
+#include "state/run_state.h"
 
 namespace {
 bool clockFirstCall = true;
@@ -63,16 +63,6 @@ void frameEndStep() {
     clockLast = clockNow;
     frameDelta = clockDelta;
     elapsed = elapsed.load() + clockDelta;
-}
-
-void resetAnimationState() {
-    texShiftU = 0.0f;
-    texShiftV = 0.0f;
-    rotX = 0.0f;
-    rotY = 0.0f;
-    rotZ = 0.0f;
-    bgPhase = 0.0f;
-    phase = 0.0f;
 }
 
 void resetClock() {

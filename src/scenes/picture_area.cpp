@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "app/picture_area.h"
+#include "scenes/picture_area.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/shared_state.h"
+#include "state/run_state.h"
 
 PictureArea pictureAreaFor(int drawableWidth, int drawableHeight) {
     const int w = std::max(drawableWidth, 1);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/gentle_mode.h"
+#include "state/gentle_mode.h"
 
 #include <atomic>
 
@@ -12,4 +12,3 @@ std::atomic<bool> gentle{false};
 void setGentleMode(bool on) { gentle.store(on); }
 
 bool gentleMode() { return gentle.load(); }
-

@@ -13,10 +13,6 @@ void frameStartStep();  // clockNow := readClock(); clockDelta := clockNow - clo
 void flashDecayStep();  // flashLevel falls by 50 per second of frameDelta, down to 1
 void frameEndStep();    // clockLast := clockNow; frameDelta := clockDelta; elapsed += clockDelta
 
-// Zeroes the animation accumulators before a scene (not the clock, the
-// flash level, the timeline values or the screen size).
-void resetAnimationState();
-
 // The millisecond counter: an unsigned 32-bit count that wraps. By default a
 // monotonic system clock truncated to 32 bits; tests substitute their own.
 using ClockTicksSource = uint32_t (*)();

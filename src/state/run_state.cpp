@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "app/shared_state.h"
+#include "state/run_state.h"
 
 #include <cstdint>
+
+#include "state/clock.h"
 
 std::atomic<double> frameDelta{0.0};
 std::atomic<double> elapsed{0.0};
@@ -11,9 +13,6 @@ float rotX = 0.0f, rotY = 0.0f, rotZ = 0.0f;
 float phase = 20.0f;
 float texShiftU = 0.0f, texShiftV = 0.0f;
 float bgPhase = 0.0f;
-
-const int screenWidth = 640;
-const int screenHeight = 480;
 
 // A sequence lock: the writer makes the counter odd while it writes and even
 // again after; a reader retries until it saw the same even count before and
@@ -45,7 +44,17 @@ void storeTimelineValues(double timelineStart, double timelineOffset) {
     timelineSequence.store(sequence + 2, std::memory_order_release);
 }
 
-void resetSharedState() {
+void resetAnimationState() {
+    texShiftU = 0.0f;
+    texShiftV = 0.0f;
+    rotX = 0.0f;
+    rotY = 0.0f;
+    rotZ = 0.0f;
+    bgPhase = 0.0f;
+    phase = 0.0f;
+}
+
+void resetRunState() {
     frameDelta = 0.0;
     elapsed = 0.0;
     flashLevel = 1.0f;
@@ -54,4 +63,5 @@ void resetSharedState() {
     texShiftU = texShiftV = 0.0f;
     bgPhase = 0.0f;
     storeTimelineValues(initialTimelineStart, initialTimelineOffset);
+    resetClock();
 }

@@ -21,10 +21,16 @@ extern float phase;
 extern float texShiftU, texShiftV;
 extern float bgPhase;
 
-// The screen size every projection, slide and the meter are built for; stays
-// 640x480 even when the window is resized.
-extern const int screenWidth;
-extern const int screenHeight;
+// Zeroes the animation accumulators, as a scene does before it starts (not
+// the clock, the flash level or the timeline values).
+void resetAnimationState();
+
+// The screen the programme is composed for: every projection, slide and the
+// meter are built for it, the display mode asked for is this size, and a
+// capture is this size unless told otherwise. A larger or resized drawable
+// shows the same picture scaled.
+constexpr int screenWidth = 640;
+constexpr int screenHeight = 480;
 
 // The two values that place the title and slide 6 on the timeline. A handler
 // writes both together; the timeline step always sees a pair that was written
@@ -42,6 +48,7 @@ TimelineValues loadTimelineValues();
 // test thread in tests).
 void storeTimelineValues(double timelineStart, double timelineOffset);
 
-// Puts every shared value back to its start-of-run state (tests and the
-// capture tool run the programme more than once in one process).
-void resetSharedState();
+// Puts every value above and the frame clock back to their start-of-run
+// state. The whole run's reset (resetRun) calls it with the resets of the
+// layers above.
+void resetRunState();
