@@ -219,3 +219,23 @@ TEST_F(SlidesOnTheTimeline, ASlideReloadsItsProjectionOnlyAfterASizeMessage) {
     slide.frame();
     EXPECT_FALSE(flat()) << "reloaded without a size message";
 }
+
+// The programme's picture rows show the title, the five cards and the
+// credits, in that order.
+TEST_F(SlidesOnTheTimeline, ThePictureRowsShowTheirSlotsInProgrammeOrder) {
+    for (int slot = 0; slot < textureBankSize; ++slot) textureBank[slot].textureId = GLuint(100 + slot);
+    std::vector<int> shown;
+    for (int row = 1; row <= timelineRowCount(); ++row) {
+        if (timelineRow(row).kind == RowKind::scene) continue;
+        timelineRow(row).scene.setUp();
+        timelineRow(row).scene.frame();
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        shown.push_back(bound - 100);
+    }
+    const std::vector<int> expected = {titleSlot,       meadowCardSlot, solidCardSlot, scrollerCardSlot,
+                                       fractalCardSlot, morphCardSlot,  creditsSlot};
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(expected, std::vector<int>({5, 6, 7, 8, 9, 10, 11}));
+    for (int slot = 0; slot < textureBankSize; ++slot) textureBank[slot].textureId = 0;
+}

@@ -16,7 +16,8 @@ TextureImage textureBank[textureBankSize];
 
 namespace {
 
-// The pictures of slots 1 and 4 to 11; slot 0's path comes from the caller.
+// The pictures of the slots read from files; the grass slot's path comes
+// from the caller.
 const char* const slotPicturePaths[textureBankSize] = {
     nullptr,
     lightsPicturePath,
@@ -38,7 +39,7 @@ const char* slot0Source = nullptr;
 // What a refused upload's message adds on stderr: the slot, its source and
 // size, and why GL said no.
 std::string uploadFailureDetail(int slot, const TextureImage& image, const std::string& reason) {
-    const char* source = slot == 0 ? slot0Source : slotPicturePaths[slot];
+    const char* source = slot == grassSlot ? slot0Source : slotPicturePaths[slot];
     return "texture slot " + std::to_string(slot) + (source ? std::string(" (") + source + ")" : std::string()) + ", " +
            std::to_string(image.width) + "x" + std::to_string(image.height) + ": " + reason;
 }
@@ -46,9 +47,9 @@ std::string uploadFailureDetail(int slot, const TextureImage& image, const std::
 bool fillSlot(int slot, const char* slot0Path) {
     TextureImage& image = textureBank[slot];
     switch (slot) {
-        case 0: return loadTga(image, slot0Path);
-        case 2: return buildCheckerTexture(image);
-        case 3: return buildFractalTexture(image);
+        case grassSlot: return loadTga(image, slot0Path);
+        case checkerSlot: return buildCheckerTexture(image);
+        case fractalSlot: return buildFractalTexture(image);
         default: return loadTga(image, slotPicturePaths[slot]);
     }
 }
@@ -61,8 +62,8 @@ void uploadTextureSlot(int slot) {
     glBindTexture(GL_TEXTURE_2D, image.textureId);
     // The checkerboard keeps hard-edged texels when magnified; slot 0 (the
     // grass seen far away) is the one texture minified through mipmaps.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, slot == 2 ? GL_NEAREST : GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, slot == 0 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, slot == checkerSlot ? GL_NEAREST : GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, slot == grassSlot ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
     // The rows lie one after the other with nothing between them, so a
     // 24-bit row need not end on the 4-byte boundary GL assumes by default:
     // read with that, such a picture would be sheared and read past its end.
@@ -75,7 +76,7 @@ void uploadTextureSlot(int slot) {
     while (glGetError() != GL_NO_ERROR) {
     }
     std::string refused;
-    if (slot == 0) {
+    if (slot == grassSlot) {
         const GLint failed = gluBuild2DMipmaps(GL_TEXTURE_2D, 4, GLint(image.width), GLint(image.height), image.format,
                                                GL_UNSIGNED_BYTE, image.pixels.get());
         if (failed != 0) refused = reinterpret_cast<const char*>(gluErrorString(GLenum(failed)));

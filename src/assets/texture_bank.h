@@ -6,9 +6,25 @@
 #include "assets/texture_image.h"
 
 constexpr int textureBankSize = 12;
+
+// What each slot holds, and who shows it.
+enum TextureSlot : int {
+    grassSlot = 0,         // the picture the caller names: the flower's ground
+    lightsSlot = 1,        // the scroller's background
+    checkerSlot = 2,       // drawn at start-up: the tunnel's planes
+    fractalSlot = 3,       // drawn at start-up: the tunnel's cube
+    lightMarkerSlot = 4,   // the morph's light marker
+    titleSlot = 5,         // the slides, in programme order
+    meadowCardSlot = 6,    // before the flower
+    solidCardSlot = 7,     // before the cube and pyramid
+    scrollerCardSlot = 8,  // before the scroller
+    fractalCardSlot = 9,   // before the tunnel
+    morphCardSlot = 10,    // before the morph
+    creditsSlot = 11,      // the closing slide
+};
 extern TextureImage textureBank[textureBankSize];
 
-// Fills slot 0 from slot0Path, the rest from their fixed sources, and uploads
+// Fills the grass slot from slot0Path, the rest from their fixed sources, and uploads
 // all twelve. While it loads, no picture larger than the driver's
 // GL_MAX_TEXTURE_SIZE is taken (nor larger than the loader's cap). Always
 // returns true; a failed fill stops the bank with nothing

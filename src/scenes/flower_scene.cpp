@@ -86,7 +86,7 @@ void setGridMaterial() {
 void drawGrid() {
     for (int i = 0; i < gridSize - 1; ++i) {
         glEnable(GL_TEXTURE_2D);
-        bindTextureSlot(0);
+        bindTextureSlot(grassSlot);
         glBegin(GL_TRIANGLE_STRIP);
         for (int j = 0; j < gridSize - 1; ++j) {
             const float t = float(j % 2);
@@ -188,7 +188,7 @@ int setupFlowerScene() {
 
     buildGrid();
     gridBuilt = true;
-    bindTextureSlot(0);
+    bindTextureSlot(grassSlot);
     return 1;
 }
 

@@ -110,7 +110,7 @@ void drawMorphFrame() {
     glEnable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
-    bindTextureSlot(4);
+    bindTextureSlot(lightMarkerSlot);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 1.0f);
     glVertex3f(lx, ly, float(double(lz) + 10.0));

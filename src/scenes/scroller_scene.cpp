@@ -43,7 +43,6 @@ GlyphMetricsFloat glyphMetrics[fontListCount];
 
 namespace {
 
-constexpr int backgroundSlot = 1;  // "Data/Lights.tga"
 constexpr double piOver100 = 0.031415926535897934;
 
 // The letters' origins lie at depths -9 to -1; at -9 the view reaches 12
@@ -107,7 +106,7 @@ void advanceWave() {
 void drawScrollerBackground() {
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
-    bindTextureSlot(backgroundSlot);
+    bindTextureSlot(lightsSlot);
     const bool gentle = gentleMode();
     if (gentle) {
         // The quad is unlit: the current colour scales the texels.
@@ -147,7 +146,7 @@ void drawScrollerText(const char* letters) {
         // Indexed by text position, so a letter keeps its angle while it
         // moves through the window.
         const double w = waveTable[(size_t(textIndex) + size_t(i)) % waveTableSize];
-        bindTextureSlot(backgroundSlot);
+        bindTextureSlot(lightsSlot);
         glLoadIdentity();
         glTranslatef(phase + sum, 0.0f, -5.0f);
         glTranslatef(0.0f, float(2.0 * std::sin(w)), float(4.0 * std::cos(w)));

@@ -18,8 +18,6 @@ float cubeTexInset = 0.5f;
 
 namespace {
 
-constexpr int checkerSlot = 2;
-constexpr int fractalSlot = 3;
 constexpr double pi = 3.141592653589793;
 
 // The gentle show dims the checkerboard's yellow to about the luminance of
