@@ -17,11 +17,23 @@ void setLitPerspectiveState() {
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
 
+    loadScenePerspective(100.0, 8.0, 2000.0);
+}
+
+void loadScenePerspective(double fovy, double zNear, double zFar) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(100.0, double(screenWidth) / double(screenHeight), 8.0, 2000.0);
+    gluPerspective(fovy, double(screenWidth) / double(screenHeight), zNear, zFar);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+void enableLitTexturing() {
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 void setLight0(const float ambient[4], const float diffuse[4], const float specular[4], const float position[4]) {

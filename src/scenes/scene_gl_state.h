@@ -7,6 +7,14 @@
 // matrix is left as the identity. The flower and the morph start from it.
 void setLitPerspectiveState();
 
+// The projection: a perspective of `fovy` degrees with the screen's aspect,
+// from zNear to zFar; the model-view matrix is left as the identity.
+void loadScenePerspective(double fovy, double zNear, double zFar);
+
+// Light 0 and lighting on, the nicest perspective correction, texturing on
+// and drawing in opaque white: how the scroller and the tunnel draw.
+void enableLitTexturing();
+
 // Light 0 with the given colours at `position` (under the current model-view
 // matrix), shining all round (spot direction 0).
 void setLight0(const float ambient[4], const float diffuse[4], const float specular[4], const float position[4]);

@@ -169,17 +169,9 @@ int setupScrollerScene() {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
     glDepthFunc(GL_LEQUAL);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(90.0, double(screenWidth) / double(screenHeight), 0.1, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    loadScenePerspective(90.0, 0.1, 100.0);
     setLight0AtEye();
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHTING);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glEnable(GL_TEXTURE_2D);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    enableLitTexturing();
     return 1;
 }
 

@@ -59,11 +59,7 @@ const CubeFace cubeFaces[6] = {
 }  // namespace
 
 int setupTunnelScene() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, double(screenWidth) / double(screenHeight), 0.1, 10000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    loadScenePerspective(45.0, 0.1, 10000.0);
     setLight0AtEye();
     glShadeModel(GL_FLAT);
     glClearColor(0.9f, 0.8f, 1.0f, 1.0f);
@@ -72,11 +68,7 @@ int setupTunnelScene() {
     glEnable(GL_CULL_FACE);
     glFrontFace(GL_CCW);
     glDepthFunc(GL_LEQUAL);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHTING);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glEnable(GL_TEXTURE_2D);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    enableLitTexturing();
     return 1;
 }
 

@@ -2,9 +2,9 @@
 #include "scenes/viewport.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include "scenes/picture_area.h"
+#include "scenes/scene_gl_state.h"
 #include "state/run_state.h"
 
 namespace {
@@ -30,14 +30,9 @@ void resizeViewport(int width, int height) {
     picture = pictureAreaFor(width, height);
     glViewport(picture.x, picture.y, picture.width, picture.height);
 
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
     // The scenes are built for the 4:3 screen size; the viewport has that
     // shape, so its aspect and theirs are one.
-    gluPerspective(100.0, screenWidth / double(screenHeight), 8.0, 10000.0);
-
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    loadScenePerspective(100.0, 8.0, 10000.0);
     ++viewportChanges;
 }
 

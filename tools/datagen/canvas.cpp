@@ -103,6 +103,26 @@ float wrappedDelta(float a, float b, float period) {
     return d;
 }
 
+// Calls visit(x, y, ex, ey) for every pixel of the square of half-width
+// `reach` around (cx, cy), with (ex, ey) the pixel centre's offset from it;
+// with `wrap` the square and the offsets wrap around the canvas's edges.
+template <typename Visit>
+void forEachPixelNear(const Canvas& canvas, float cx, float cy, int reach, bool wrap, Visit visit) {
+    for (int dy = -reach; dy <= reach; ++dy) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+            int x = static_cast<int>(std::floor(cx)) + dx;
+            int y = static_cast<int>(std::floor(cy)) + dy;
+            if (wrap) {
+                x = wrapIndex(x, canvas.width);
+                y = wrapIndex(y, canvas.height);
+            }
+            float ex = wrap ? wrappedDelta(cx, float(x) + 0.5f, float(canvas.width)) : float(x) + 0.5f - cx;
+            float ey = wrap ? wrappedDelta(cy, float(y) + 0.5f, float(canvas.height)) : float(y) + 0.5f - cy;
+            visit(x, y, ex, ey);
+        }
+    }
+}
+
 }  // namespace
 
 float tiledNoise(float x, float y, int period, uint32_t seed) {
@@ -140,40 +160,20 @@ void fillVertical(Canvas& canvas, const Colour& top, const Colour& bottom) {
 }
 
 void addGlow(Canvas& canvas, float cx, float cy, float radius, const Colour& colour, float strength, bool wrap) {
-    int reach = static_cast<int>(std::ceil(radius * 1.6f));
-    for (int dy = -reach; dy <= reach; ++dy) {
-        for (int dx = -reach; dx <= reach; ++dx) {
-            int x = static_cast<int>(std::floor(cx)) + dx;
-            int y = static_cast<int>(std::floor(cy)) + dy;
-            if (wrap) {
-                x = wrapIndex(x, canvas.width);
-                y = wrapIndex(y, canvas.height);
-            }
-            float ex = wrap ? wrappedDelta(cx, float(x) + 0.5f, float(canvas.width)) : float(x) + 0.5f - cx;
-            float ey = wrap ? wrappedDelta(cy, float(y) + 0.5f, float(canvas.height)) : float(y) + 0.5f - cy;
-            float d2 = (ex * ex + ey * ey) / (radius * radius);
-            if (d2 > 2.56f) continue;
-            canvas.add(x, y, colour, strength * std::exp(-2.0f * d2));
-        }
-    }
+    forEachPixelNear(canvas, cx, cy, static_cast<int>(std::ceil(radius * 1.6f)), wrap,
+                     [&](int x, int y, float ex, float ey) {
+                         float d2 = (ex * ex + ey * ey) / (radius * radius);
+                         if (d2 > 2.56f) return;
+                         canvas.add(x, y, colour, strength * std::exp(-2.0f * d2));
+                     });
 }
 
 void fillDisc(Canvas& canvas, float cx, float cy, float radius, const Colour& colour, bool wrap) {
-    int reach = static_cast<int>(std::ceil(radius + 1.0f));
-    for (int dy = -reach; dy <= reach; ++dy) {
-        for (int dx = -reach; dx <= reach; ++dx) {
-            int x = static_cast<int>(std::floor(cx)) + dx;
-            int y = static_cast<int>(std::floor(cy)) + dy;
-            if (wrap) {
-                x = wrapIndex(x, canvas.width);
-                y = wrapIndex(y, canvas.height);
-            }
-            float ex = wrap ? wrappedDelta(cx, float(x) + 0.5f, float(canvas.width)) : float(x) + 0.5f - cx;
-            float ey = wrap ? wrappedDelta(cy, float(y) + 0.5f, float(canvas.height)) : float(y) + 0.5f - cy;
-            float coverage = std::clamp(radius + 0.5f - std::sqrt(ex * ex + ey * ey), 0.0f, 1.0f);
-            canvas.blend(x, y, colour, coverage);
-        }
-    }
+    forEachPixelNear(canvas, cx, cy, static_cast<int>(std::ceil(radius + 1.0f)), wrap,
+                     [&](int x, int y, float ex, float ey) {
+                         float coverage = std::clamp(radius + 0.5f - std::sqrt(ex * ex + ey * ey), 0.0f, 1.0f);
+                         canvas.blend(x, y, colour, coverage);
+                     });
 }
 
 void fillRoundedRect(Canvas& canvas, float x0, float y0, float x1, float y1, float cornerRadius, const Colour& colour) {

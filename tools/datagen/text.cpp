@@ -112,40 +112,39 @@ TextPainter::~TextPainter() {
     if (impl_->library) FT_Done_FreeType(impl_->library);
 }
 
-float TextPainter::measure(FontStyle style, float pixelSize, const std::string& text) {
-    if (!ready_) return 0.0f;
-    FT_Face face = impl_->face(style, pixelSize);
-    float width = 0.0f;
+namespace {
+// Walks the text's glyphs as they are set: the pen moves by the kerning
+// before each glyph and by the glyph's advance after it. visit(slot, pen)
+// sees each glyph that loads, at the pen before its advance. Returns where
+// the pen ends.
+template <typename Visit>
+float setGlyphs(FT_Face face, const std::string& text, FT_Int32 loadFlags, float pen, Visit visit) {
     FT_UInt previous = 0;
     for (size_t i = 0; i < text.size();) {
         FT_UInt glyph = FT_Get_Char_Index(face, nextCodePoint(text, i));
         if (previous && FT_HAS_KERNING(face)) {
             FT_Vector kern;
             FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
-            width += float(kern.x) / 64.0f;
+            pen += float(kern.x) / 64.0f;
         }
-        if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0) width += float(face->glyph->advance.x) / 64.0f;
         previous = glyph;
+        if (FT_Load_Glyph(face, glyph, loadFlags) != 0) continue;
+        visit(face->glyph, pen);
+        pen += float(face->glyph->advance.x) / 64.0f;
     }
-    return width;
+    return pen;
+}
+}  // namespace
+
+float TextPainter::measure(FontStyle style, float pixelSize, const std::string& text) {
+    if (!ready_) return 0.0f;
+    return setGlyphs(impl_->face(style, pixelSize), text, FT_LOAD_DEFAULT, 0.0f, [](FT_GlyphSlot, float) {});
 }
 
 void TextPainter::draw(Canvas& canvas, FontStyle style, float pixelSize, float x, float y, const std::string& text,
                        const Colour& colour) {
     if (!ready_) return;
-    FT_Face face = impl_->face(style, pixelSize);
-    float penX = x;
-    FT_UInt previous = 0;
-    for (size_t i = 0; i < text.size();) {
-        FT_UInt glyph = FT_Get_Char_Index(face, nextCodePoint(text, i));
-        if (previous && FT_HAS_KERNING(face)) {
-            FT_Vector kern;
-            FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
-            penX += float(kern.x) / 64.0f;
-        }
-        previous = glyph;
-        if (FT_Load_Glyph(face, glyph, FT_LOAD_RENDER) != 0) continue;
-        FT_GlyphSlot slot = face->glyph;
+    setGlyphs(impl_->face(style, pixelSize), text, FT_LOAD_RENDER, x, [&](FT_GlyphSlot slot, float penX) {
         const FT_Bitmap& bitmap = slot->bitmap;
         int left = static_cast<int>(std::lround(penX)) + slot->bitmap_left;
         int top = static_cast<int>(std::lround(y)) - slot->bitmap_top;
@@ -155,8 +154,7 @@ void TextPainter::draw(Canvas& canvas, FontStyle style, float pixelSize, float x
                 if (value) canvas.blend(left + int(col), top + int(row), colour, float(value) / 255.0f);
             }
         }
-        penX += float(slot->advance.x) / 64.0f;
-    }
+    });
 }
 
 void TextPainter::drawCentred(Canvas& canvas, FontStyle style, float pixelSize, float centreX, float y,
