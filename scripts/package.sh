@@ -60,7 +60,8 @@ for path in bin/glimmervandra bin/glimmervandra-capture share/glimmervandra/Data
             "share/metainfo/$app_id.metainfo.xml" "share/icons/hicolor/scalable/apps/$app_id.svg" \
             "share/icons/hicolor/48x48/apps/$app_id.png" share/man/man6/glimmervandra.6.gz \
             share/man/man1/glimmervandra-capture.1.gz share/doc/glimmervandra/copyright \
-            share/doc/glimmervandra/README.md; do
+            share/doc/glimmervandra/README.md share/doc/glimmervandra/docs/data-set.md \
+            share/doc/glimmervandra/docs/performance.md; do
   [[ -e "$usr/$path" ]] || fail "the package lacks /usr/$path"
 done
 
