@@ -66,7 +66,9 @@ const char* captureUsage() {
     return text.c_str();
 }
 
-uint64_t firstWrittenFrame(const CaptureOptions& options) { return firstFrameAtOrAfter(options.fromSeconds, options.fps); }
+uint64_t firstWrittenFrame(const CaptureOptions& options) {
+    return firstFrameAtOrAfter(options.fromSeconds, options.fps);
+}
 
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error) {
     enum Own { output, fps, size, from, to, noProgress, bench };
