@@ -56,10 +56,10 @@ void slide(benchmark::State& state) {
 // ripple, the grid stands still.
 void flower(benchmark::State& state, float startAngle) {
     beginSlideMode();
+    setupFlowerScene();
     flashLevel = 1.0f;
     rotX = 0.0f;
     rotY = startAngle;
-    setupFlowerScene();
     timeScene(state, [] { drawFlowerFrame(); });
     delete modelA;
     modelA = nullptr;
