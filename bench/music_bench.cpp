@@ -3,11 +3,14 @@
 // while the music plays on a device (SDL's dummy driver, which paces the
 // callbacks like real hardware), how many times faster than real time the
 // offline render runs, and how far the device path places an event from the
-// exact start of its row.
+// exact start of its row, each at the detection steps the sound layer uses.
+//
+//   bench/music_bench [benchmark options]
 #include "mod_writer.h"
 #include "platform/sound.h"
 
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 
 #include <dirent.h>
 #include <unistd.h>
@@ -76,42 +79,44 @@ long long threadRunNs(const std::string& name) {
     return total;
 }
 
-void deviceCpuShare(const std::string& path, size_t step, double seconds) {
-    setSoundDetectionSteps(step, 1);
+void ignoreEvent(uint32_t, uint32_t, uint32_t, void*) {}
+
+// One iteration: the music on the device for as many seconds as the second
+// argument says, after a moment to settle, with detection steps of the
+// first; the audio thread's share of one core over it.
+void deviceCpuShare(benchmark::State& state, const std::string& path) {
+    setSoundDetectionSteps(size_t(state.range(0)), 1);
     if (!soundInit()) {
-        std::printf("device: cannot open (%s)\n", soundLastError().c_str());
+        state.SkipWithError(("cannot open the device: " + soundLastError()).c_str());
         return;
     }
     soundStart();
-    uint32_t handle = soundLoadModule(path);
-    soundSetSync(
-        handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, [](uint32_t, uint32_t, uint32_t, void*) {}, nullptr);
+    const uint32_t handle = soundLoadModule(path);
+    soundSetSync(handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, ignoreEvent, nullptr);
     soundPlay(handle);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    long long audioBefore = threadRunNs("SDLAudio");
-    auto wallBefore = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    long long audioAfter = threadRunNs("SDLAudio");
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-    std::printf("device, %2zu-frame steps: audio thread %.3f%% of one core over %.1f s (driver %s)\n", step,
-                100.0 * (audioAfter - audioBefore) / 1e9 / wall, wall, SDL_GetCurrentAudioDriver());
+    const long long audioBefore = threadRunNs("SDLAudio");
+    for (auto _ : state) std::this_thread::sleep_for(std::chrono::seconds(state.range(1)));
+    state.counters["audio_thread_percent"] =
+        100.0 * double(threadRunNs("SDLAudio") - audioBefore) / 1e9 / double(state.range(1));
+    state.SetLabel(std::string("driver ") + SDL_GetCurrentAudioDriver());
     soundFree();
 }
 
-void offlineSpeed(const std::string& path, size_t step, double seconds) {
-    setSoundDetectionSteps(64, step);
+// One iteration: one video frame's share of the music (735 sample frames at
+// 60 fps), rendered offline with detection steps of the argument; how many
+// times real time that is.
+void offlineSpeed(benchmark::State& state, const std::string& path) {
+    setSoundDetectionSteps(64, size_t(state.range(0)));
     soundInitOffline();
-    uint32_t handle = soundLoadModule(path);
-    soundSetSync(
-        handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, [](uint32_t, uint32_t, uint32_t, void*) {}, nullptr);
+    const uint32_t handle = soundLoadModule(path);
+    soundSetSync(handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, ignoreEvent, nullptr);
     soundPlay(handle);
     std::vector<float> buffer(2 * 735);
-    size_t frames = static_cast<size_t>(seconds * soundSampleRate);
-    auto start = std::chrono::steady_clock::now();
-    for (size_t done = 0; done < frames; done += 735) soundRenderOffline(buffer.data(), 735);
-    double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("offline, %2zu-frame steps: %.0f times real time (%.1f s of music in %.3f s)\n", step, seconds / took,
-                seconds, took);
+    for (auto _ : state) soundRenderOffline(buffer.data(), 735);
+    // Seconds of music a second: how many times real time.
+    state.counters["music_seconds"] =
+        benchmark::Counter(double(state.iterations()) * 735 / soundSampleRate, benchmark::Counter::kIsRate);
     soundFree();
 }
 
@@ -136,43 +141,69 @@ std::vector<uint64_t> rowStarts(const std::string& path, size_t step, uint64_t f
     return marks.frames;
 }
 
-void timingError(const std::string& path) {
+// One iteration: the first pass's row starts found with the argument's
+// step, against those found with 1-frame steps (exact); how many sample
+// frames early the coarse steps place them.
+void timingError(benchmark::State& state, const std::string& path) {
     const uint64_t frames = 8 * 64 * 5292;
-    std::vector<uint64_t> exact = rowStarts(path, 1, frames);
-    for (size_t step : {64, 16}) {
-        std::vector<uint64_t> coarse = rowStarts(path, step, frames);
-        size_t n = std::min(exact.size(), coarse.size());
-        long long worst = 0, sum = 0;
-        for (size_t i = 0; i < n; ++i) {
-            long long error = static_cast<long long>(exact[i]) - static_cast<long long>(coarse[i]);
-            worst = std::max(worst, std::llabs(error));
-            sum += std::llabs(error);
-        }
-        std::printf(
-            "event timing, %2zu-frame steps: %zu rows, mean %.1f, worst %lld frames early "
-            "(exact steps: 0)\n",
-            step, n, n ? static_cast<double>(sum) / n : 0.0, worst);
+    const std::vector<uint64_t> exact = rowStarts(path, 1, frames);
+    std::vector<uint64_t> coarse;
+    for (auto _ : state) coarse = rowStarts(path, size_t(state.range(0)), frames);
+    const size_t n = std::min(exact.size(), coarse.size());
+    long long worst = 0, sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const long long error = std::llabs(static_cast<long long>(exact[i]) - static_cast<long long>(coarse[i]));
+        worst = std::max(worst, error);
+        sum += error;
     }
-    std::printf(
-        "heard-time compensation: events are delivered one device buffer (%d frames, %.1f ms) "
-        "after their audio was rendered\n",
-        soundDeviceBufferFrames, 1000.0 * soundDeviceBufferFrames / soundSampleRate);
+    state.counters["rows"] = double(n);
+    state.counters["mean_frames_early"] = n ? double(sum) / double(n) : 0.0;
+    state.counters["worst_frames_early"] = double(worst);
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
     if (!std::getenv("SDL_AUDIODRIVER")) setenv("SDL_AUDIODRIVER", "dummy", 1);
     char folder[] = "/tmp/glimmer-bench-XXXXXX";
-    if (!mkdtemp(folder)) return 1;
-    std::string path = std::string(folder) + "/busy.mod";
-    if (!writeMod(path, busyModule())) return 1;
+    if (!mkdtemp(folder)) {
+        std::perror("music_bench: a scratch folder in /tmp");
+        return 1;
+    }
+    const std::string path = std::string(folder) + "/busy.mod";
+    if (!writeMod(path, busyModule())) {
+        std::fprintf(stderr, "music_bench: cannot write %s\n", path.c_str());
+        rmdir(folder);
+        return 1;
+    }
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer,
+                  "%d frames, %.1f ms: events are delivered that long after their audio was rendered",
+                  soundDeviceBufferFrames, 1000.0 * soundDeviceBufferFrames / soundSampleRate);
+    benchmark::AddCustomContext("device buffer", buffer);
 
-    deviceCpuShare(path, 64, 10.0);
-    deviceCpuShare(path, 1, 5.0);
-    offlineSpeed(path, 1, 60.0);
-    offlineSpeed(path, 64, 60.0);
-    timingError(path);
+    benchmark::RegisterBenchmark("device_cpu_share", deviceCpuShare, path)
+        ->ArgNames({"step", "seconds"})
+        ->Args({64, 10})
+        ->Args({1, 5})
+        ->Iterations(1)
+        ->UseRealTime()
+        ->Unit(benchmark::kSecond);
+    benchmark::RegisterBenchmark("offline", offlineSpeed, path)
+        ->ArgName("step")
+        ->Arg(1)
+        ->Arg(64)
+        ->UseRealTime()
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("event_timing", timingError, path)
+        ->ArgName("step")
+        ->Arg(64)
+        ->Arg(16)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
 
     std::remove(path.c_str());
     rmdir(folder);

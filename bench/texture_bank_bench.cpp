@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
 // How long the texture bank takes to fill and upload at start-up, phase by
-// phase, with ten pictures of plausible sizes written to a scratch folder
-// (once uncompressed, once run-length encoded). The music already plays
-// while this runs, so the whole bank should take well under 100 ms.
+// phase: reading the files, decoding them, generating the two computed
+// textures, uploading all twelve slots, and the whole bank as the demo fills
+// it. Ten pictures of plausible sizes are written to a scratch folder, once
+// uncompressed and once run-length encoded. The music already plays while
+// this runs, so the whole bank should take well under 100 ms.
 //
-//   texture_bank_bench [repetitions] [folder holding the shipped Data folder]
+//   texture_bank_bench [benchmark options] [folder holding the shipped Data folder]
 // With a folder, the shipped pictures are timed as well.
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,18 +16,13 @@
 #include "assets/procedural_textures.h"
 #include "assets/texture_bank.h"
 #include "assets/tga.h"
+#include "headless_bench.h"
 #include "platform/data_path.h"
 #include "platform/headless_gl.h"
 #include "platform/message_box.h"
 #include "tga_writer.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 struct Picture {
     const char* name;
@@ -75,119 +69,151 @@ TgaPicture makePicture(const Picture& shape, unsigned seed) {
     return picture;
 }
 
-std::vector<uint8_t> readWhole(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    if (std::FILE* file = openDataFile(path)) {
-        uint8_t chunk[65536];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-        std::fclose(file);
-    }
-    return bytes;
+// A relative path is found in the working directory before the search
+// folders, so a run from the build folder would time its Data folder: the
+// pictures' folder becomes the working directory as well.
+void pictureFolder(const std::string& root) {
+    std::filesystem::current_path(root);
+    setDataSearchRoots({root});
 }
 
-struct Figures {
-    std::vector<double> reading, decoding, generating, uploading, whole;
-};
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void runOnce(Figures& figures) {
-    // Reading: the ten files' bytes from the (warm) file system.
+// The ten files' bytes, from the (warm) file system.
+std::vector<std::vector<uint8_t>> readPictures() {
     std::vector<std::vector<uint8_t>> files;
-    auto start = Clock::now();
-    for (const Picture& p : pictures) files.push_back(readWhole(p.name));
-    figures.reading.push_back(millisecondsSince(start));
-
-    // Decoding: the loader on those bytes in memory, without the file system.
-    std::vector<TextureImage> decoded(std::size(pictures));
-    start = Clock::now();
-    for (size_t i = 0; i < files.size(); ++i) {
-        std::FILE* memory = fmemopen(files[i].data(), files[i].size(), "rb");
-        if (!memory || !readTga(decoded[i], memory)) std::fprintf(stderr, "decoding %s failed\n", pictures[i].name);
+    for (const Picture& p : pictures) {
+        std::vector<uint8_t>& bytes = files.emplace_back();
+        if (std::FILE* file = openDataFile(p.name)) {
+            uint8_t chunk[65536];
+            for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+                bytes.insert(bytes.end(), chunk, chunk + got);
+            std::fclose(file);
+        }
     }
-    figures.decoding.push_back(millisecondsSince(start));
+    return files;
+}
 
-    // Generating: the checkerboard and the fractal.
-    start = Clock::now();
-    TextureImage checker, fractal;
-    buildCheckerTexture(checker);
-    buildFractalTexture(fractal);
-    figures.generating.push_back(millisecondsSince(start));
+// The loader on bytes in memory, without the file system.
+std::vector<TextureImage> decodePictures(std::vector<std::vector<uint8_t>>& files) {
+    std::vector<TextureImage> decoded(files.size());
+    for (size_t i = 0; i < files.size(); ++i)
+        if (std::FILE* memory = fmemopen(files[i].data(), files[i].size(), "rb")) readTga(decoded[i], memory);
+    return decoded;
+}
 
-    // Uploading: the twelve slots, filled from the images above.
+// A benchmark whose loader showed a message (a picture missing or broken, a
+// bank that did not fill) measured something else: it is reported as
+// failed, with the message.
+void failOnMessage(benchmark::State& state) {
+    const auto messages = takeCapturedMessageBoxes();
+    if (!messages.empty()) state.SkipWithError(messages[0].text.c_str());
+}
+
+void reading(benchmark::State& state, const std::string& root) {
+    pictureFolder(root);
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const auto files = readPictures();
+        bytes = 0;
+        for (const auto& file : files) bytes += file.size();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * bytes));
+    state.counters["MB"] = double(bytes) / (1 << 20);
+}
+
+void decoding(benchmark::State& state, const std::string& root) {
+    pictureFolder(root);
+    auto files = readPictures();
+    for (auto _ : state) benchmark::DoNotOptimize(decodePictures(files));
+    failOnMessage(state);
+}
+
+void generating(benchmark::State& state) {
+    for (auto _ : state) {
+        TextureImage checker, fractal;
+        buildCheckerTexture(checker);
+        buildFractalTexture(fractal);
+    }
+}
+
+// The twelve slots, filled (untimed) from the decoded pictures and the two
+// generated textures, then uploaded.
+void uploading(benchmark::State& state, const std::string& root) {
+    pictureFolder(root);
+    auto files = readPictures();
     const int pictureSlots[] = {0, 1, 4, 5, 6, 7, 8, 9, 10, 11};
-    for (size_t i = 0; i < decoded.size(); ++i) textureBank[pictureSlots[i]] = std::move(decoded[i]);
-    textureBank[2] = std::move(checker);
-    textureBank[3] = std::move(fractal);
-    start = Clock::now();
-    for (int slot = 0; slot < textureBankSize; ++slot) uploadTextureSlot(slot);
-    glFinish();
-    figures.uploading.push_back(millisecondsSince(start));
-    clearTextureBank();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<TextureImage> decoded = decodePictures(files);
+        for (size_t i = 0; i < decoded.size(); ++i) textureBank[pictureSlots[i]] = std::move(decoded[i]);
+        buildCheckerTexture(textureBank[2]);
+        buildFractalTexture(textureBank[3]);
+        state.ResumeTiming();
+        for (int slot = 0; slot < textureBankSize; ++slot) uploadTextureSlot(slot);
+        glFinish();
+        state.PauseTiming();
+        clearTextureBank();
+        state.ResumeTiming();
+    }
+    failOnMessage(state);
+}
 
-    // The whole bank as the demo fills it.
-    start = Clock::now();
-    loadTextureBank("data/grass1.tga");
-    glFinish();
-    figures.whole.push_back(millisecondsSince(start));
-    if (textureBank[11].textureId == 0) std::fprintf(stderr, "the bank did not fill\n");
-    clearTextureBank();
+void whole(benchmark::State& state, const std::string& root) {
+    pictureFolder(root);
+    for (auto _ : state) {
+        loadTextureBank("data/grass1.tga");
+        glFinish();
+        state.PauseTiming();
+        clearTextureBank();
+        state.ResumeTiming();
+    }
+    failOnMessage(state);
+}
+
+void registerSet(const std::string& name, const std::string& root) {
+    auto add = [&](const char* phase, void (*run)(benchmark::State&, const std::string&)) {
+        benchmark::RegisterBenchmark((std::string(phase) + "/" + name).c_str(), run, root)
+            ->Unit(benchmark::kMillisecond);
+    };
+    add("reading", reading);
+    add("decoding", decoding);
+    add("uploading", uploading);
+    add("whole", whole);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    if (!createHeadlessContext(640, 480)) {
-        std::fprintf(stderr, "no headless GL context: %s\n", headlessGlError().c_str());
-        return 1;
+    benchmark::Initialize(&argc, argv);
+    if (argc > 2 || (argc == 2 && !std::filesystem::exists(std::string(argv[1]) + "/" + pictures[0].name))) {
+        std::fprintf(stderr,
+                     "usage: texture_bank_bench [benchmark options] [folder holding the shipped Data folder]\n"
+                     "(%s is not such a folder)\n",
+                     argv[argc - 1]);
+        return 2;
     }
+    if (!openBenchContext(640, 480)) return 1;
     captureMessageBoxes(true);
 
     std::string folderPattern = (std::filesystem::temp_directory_path() / "glimmer-bank-XXXXXX").string();
     if (!mkdtemp(folderPattern.data())) return 1;
     const std::string folder = folderPattern;
-    std::filesystem::create_directories(folder + "/Data");
-    setDataSearchRoots({folder});
-
-    std::printf("texture bank, %d repetitions, median milliseconds (GL: %s)\n", repetitions,
-                reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    std::printf("%-14s %9s %9s %9s %9s %9s %9s\n", "pictures", "MB", "reading", "decoding", "generate", "upload",
-                "whole");
     for (bool rle : {false, true}) {
-        size_t bytes = 0;
+        const std::string root = folder + (rle ? "/run-length" : "/uncompressed");
+        std::filesystem::create_directories(root + "/Data");
         unsigned seed = 1;
-        for (const Picture& p : pictures) {
-            const std::string path = folder + "/" + p.name;
-            if (!writeTga(path, makePicture(p, seed++), rle)) return 1;
-            bytes += std::filesystem::file_size(path);
-        }
-        Figures figures;
-        for (int i = 0; i < repetitions; ++i) runOnce(figures);
-        std::printf("%-14s %9.1f %9.2f %9.2f %9.2f %9.2f %9.2f\n", rle ? "run-length" : "uncompressed",
-                    double(bytes) / (1 << 20), median(figures.reading), median(figures.decoding),
-                    median(figures.generating), median(figures.uploading), median(figures.whole));
-        const auto messages = takeCapturedMessageBoxes();
-        if (!messages.empty()) std::fprintf(stderr, "message: %s\n", messages[0].text.c_str());
+        for (const Picture& p : pictures)
+            if (!writeTga(root + "/" + p.name, makePicture(p, seed++), rle)) {
+                std::fprintf(stderr, "cannot write %s/%s\n", root.c_str(), p.name);
+                return 1;
+            }
+        registerSet(rle ? "run-length" : "uncompressed", root);
     }
+    benchmark::RegisterBenchmark("generating", generating)->Unit(benchmark::kMillisecond);
+    if (argc == 2) registerSet("shipped", std::filesystem::absolute(argv[1]));
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
 
-    if (argc > 2) {
-        setDataSearchRoots({argv[2]});
-        size_t bytes = 0;
-        for (const Picture& p : pictures) bytes += readWhole(p.name).size();
-        Figures figures;
-        for (int i = 0; i < repetitions; ++i) runOnce(figures);
-        std::printf("%-14s %9.1f %9.2f %9.2f %9.2f %9.2f %9.2f\n", "shipped", double(bytes) / (1 << 20),
-                    median(figures.reading), median(figures.decoding), median(figures.generating),
-                    median(figures.uploading), median(figures.whole));
-        const auto messages = takeCapturedMessageBoxes();
-        if (!messages.empty()) std::fprintf(stderr, "message: %s\n", messages[0].text.c_str());
-    }
-
+    std::filesystem::current_path("/");
     std::filesystem::remove_all(folder);
     destroyHeadlessContext();
     return 0;

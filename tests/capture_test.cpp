@@ -204,7 +204,7 @@ TEST_F(Capture, ALateStartDrawsFramesAndSoundByteForByteAsAWholeRun) {
         HeadlessRunOptions run;
         run.fps = 5;
         run.drawFromSeconds = drawFrom;
-        run.stopAfterSeconds = 150.2;
+        run.stopAfterSeconds = 150.4;  // frame 751 (150.2 s) is the last one run
         undrawn = 0;
         const HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
             undrawn += !frame.drawn;
@@ -229,6 +229,39 @@ TEST_F(Capture, ALateStartDrawsFramesAndSoundByteForByteAsAWholeRun) {
         EXPECT_GT(undrawn, 400u) << "the run-up to " << from << " s drew its frames";
         for (const auto& [index, bytes] : late) EXPECT_TRUE(bytes == whole.at(index)) << "frame " << index;
         EXPECT_EQ(late.size(), from == 100.0 ? 4u : 2u);
+    }
+}
+
+// The end of a run is not included: the frame that starts exactly at it is
+// the first one left out, whether that start is a whole second, a fraction
+// that index / fps only rounds to (0.1 s at 30 fps), or the end of ten
+// seconds after a long run-up (40 s to 50 s at 60 fps: 600 frames).
+TEST_F(Capture, ARunEndsJustBeforeTheFrameThatStartsAtItsEnd) {
+    struct Range {
+        int fps;
+        double from, to;
+        uint64_t frames, fromTheStartOn;
+    };
+    for (const Range& range : {Range{7, 0.0, 1.0, 7, 7}, Range{30, 0.0, 0.1, 3, 3}, Range{60, 40.0, 50.0, 3000, 600}}) {
+        HeadlessRunOptions run;
+        run.fps = range.fps;
+        run.width = 64;
+        run.height = 48;
+        run.drawFromSeconds = range.from;
+        run.stopAfterSeconds = range.to;
+        uint64_t fromTheStartOn = 0;
+        double lastStart = -1.0;
+        const HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
+            fromTheStartOn += frame.startSeconds >= range.from;
+            lastStart = frame.startSeconds;
+            return true;
+        });
+        ASSERT_TRUE(result.started) << result.error;
+        EXPECT_EQ(result.end, HeadlessRunEnd::Caller) << range.fps << " fps";
+        EXPECT_EQ(result.frames, range.frames) << range.fps << " fps";
+        EXPECT_EQ(fromTheStartOn, range.fromTheStartOn) << range.fps << " fps";
+        EXPECT_LT(lastStart, range.to) << range.fps << " fps";
+        EXPECT_GT(lastStart + 1.0 / range.fps, range.to - 1e-9) << range.fps << " fps";
     }
 }
 

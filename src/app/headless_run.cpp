@@ -87,6 +87,12 @@ double programmeEndSeconds() { return timelineRowEnd(timelineRowCount(), loadTim
 
 uint64_t audioFrameAtVideoFrame(uint64_t index, int fps) { return index * uint64_t(soundSampleRate) / uint64_t(fps); }
 
+uint64_t firstFrameAtOrAfter(double seconds, int fps) {
+    uint64_t frame = uint64_t(std::max(0.0, seconds * fps - 1.0));
+    while (double(frame) / fps + 1e-9 < seconds) ++frame;
+    return frame;
+}
+
 HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const HeadlessFrameHandler& onFrame) {
     HeadlessRunResult result;
     if (options.fps <= 0 || options.width <= 0 || options.height <= 0) {
@@ -127,9 +133,12 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
     clockFrameIndex = 0;
     setClockSecondsSource(videoClockSeconds);
 
+    const uint64_t endFrame =
+        options.stopAfterSeconds > 0.0 ? firstFrameAtOrAfter(options.stopAfterSeconds, options.fps) : UINT64_MAX;
     std::vector<float> audio;
     Message message;
-    for (uint64_t index = 0;; ++index) {
+    result.end = HeadlessRunEnd::Caller;  // unless the programme or the limit ends it first
+    for (uint64_t index = 0; index < endFrame; ++index) {
         // This frame's share of the music first: events inside it take
         // effect in this frame, and the meter shows the level of its audio.
         const uint64_t audioStart = audioFrameAtVideoFrame(index, options.fps);
@@ -156,10 +165,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
             result.end = HeadlessRunEnd::Programme;
             break;
         }
-        if (!wanted || (options.stopAfterSeconds > 0.0 && frame.startSeconds >= options.stopAfterSeconds)) {
-            result.end = HeadlessRunEnd::Caller;
-            break;
-        }
+        if (!wanted) break;
         if (frame.startSeconds + 1.0 / options.fps > result.limitSeconds) {
             result.end = HeadlessRunEnd::Unended;
             break;

@@ -18,8 +18,10 @@ struct HeadlessRunOptions {
     int width = screenWidth;
     int height = screenHeight;
     int fps = 60;
-    // Stop after the frame that starts at or after this many seconds
-    // (programme time from the first frame); 0 runs until the programme ends.
+    // The end of the run, exclusive: frames that start before this many
+    // seconds (programme time from the first frame) are run, the one that
+    // starts at it is not, so 40 s to 50 s at 60 fps are 600 frames. 0 runs
+    // until the programme ends.
     double stopAfterSeconds = 0.0;
     // The run-up: frames that start before this time are played in full
     // (clock, music, timeline, set-ups, every scene's state and every GL state
@@ -81,3 +83,8 @@ double programmeEndSeconds();
 
 // Sample frame at which video frame `index` starts.
 uint64_t audioFrameAtVideoFrame(uint64_t index, int fps);
+
+// The first video frame that starts at or after `seconds`; every frame before
+// it starts before then. A billionth of a second of slack, for times like 0.3
+// that index / fps misses by a rounding step.
+uint64_t firstFrameAtOrAfter(double seconds, int fps);

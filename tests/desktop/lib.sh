@@ -132,33 +132,18 @@ Section "Screen"
     EndSubSection
 EndSection
 EOF
-    local fifo="$work/xorg-display"
-    rm -f "$fifo"
+    # A number left from an earlier server of the case must not be read.
+    rm -f "$work/xorg-display"
     startBackground xorg Xorg -config "$conf" -displayfd 3 -noreset -nolisten tcp -sharevts -novtswitch \
-        -logfile "$work/xorg-server.log" 3>"$fifo"
-    local i
-    for ((i = 0; i < 100; i++)); do
-        if [[ -s "$fifo" ]]; then
-            export DISPLAY=":$(head -n1 "$fifo")"
-            unset WAYLAND_DISPLAY
-            xrandr >/dev/null 2>&1 && return 0
-        fi
-        kill -0 "$startedPid" 2>/dev/null || break
-        sleep 0.1
-    done
-    tail -n 20 "$work/xorg-server.log" 2>/dev/null
-    fail "Xorg ($variant, depth $depth) did not start"
+        -logfile "$work/xorg-server.log" 3>"$work/xorg-display"
+    waitForServer "Xorg ($variant, depth $depth)" 10 "$startedPid" displayReady "$work/xorg-display"
 }
 
 startOpenbox() {
     startBackground openbox openbox --sm-disable
-    local i
-    for ((i = 0; i < 50; i++)); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && return 0
-        sleep 0.1
-    done
-    fail "openbox did not take the screen"
+    waitForServer openbox 5 "$startedPid" windowManagerReady
 }
+windowManagerReady() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null; }
 
 # A private runtime folder, as a login session has.
 privateRuntime() {
@@ -177,33 +162,21 @@ startWeston() {
     [[ "${1:-}" == xwayland ]] && extra=(--xwayland)
     startBackground weston weston --backend=x11-backend.so --use-pixman --width=1024 --height=768 \
         --socket=glimmer-wl --idle-time=0 "${extra[@]}"
-    local i
-    for ((i = 0; i < 100; i++)); do
-        if [[ -S "$XDG_RUNTIME_DIR/glimmer-wl" ]] && [[ -n "$(windowsTitled 'Weston Compositor - screen0')" ]]; then
-            export WAYLAND_DISPLAY=glimmer-wl
-            if [[ "${1:-}" == xwayland ]]; then
-                xwaylandDisplay="$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$work/weston.log" | head -n1)"
-                [[ -n "$xwaylandDisplay" ]] || { sleep 0.1; continue; }
-            fi
-            return 0
-        fi
-        kill -0 "$startedPid" 2>/dev/null || break
-        sleep 0.1
-    done
-    tail -n 20 "$work/weston.log"
-    fail "weston did not start"
+    waitForServer weston 10 "$startedPid" westonReady "${1:-}"
+    export WAYLAND_DISPLAY=glimmer-wl
+}
+westonReady() {
+    [[ -S "$XDG_RUNTIME_DIR/glimmer-wl" && -n "$(windowsTitled 'Weston Compositor - screen0')" ]] || return 1
+    [[ "$1" == xwayland ]] || return 0
+    xwaylandDisplay="$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$work/weston.log" | head -n1)"
+    [[ -n "$xwaylandDisplay" ]]
 }
 
 # A private D-Bus session bus, as a login session has.
 startSessionBus() {
     [[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" && -s "$work/dbus-address" ]] && return 0
     startBackground dbus dbus-daemon --session --nofork --print-address=3 3>"$work/dbus-address"
-    local i
-    for ((i = 0; i < 50; i++)); do
-        [[ -s "$work/dbus-address" ]] && break
-        sleep 0.1
-    done
-    [[ -s "$work/dbus-address" ]] || fail "the session bus did not start"
+    waitForServer "the session bus" 5 "$startedPid" test -s "$work/dbus-address"
     export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$work/dbus-address")"
 }
 
@@ -217,30 +190,11 @@ startSessionBus() {
 outputWidth=1920
 outputHeight=1080
 
-# Asks `ready` (a function) every tenth of a second until it answers yes,
-# as long as the server started last lives; fails after `seconds`.
-waitForServer() {
-    local what="$1" seconds="$2" ready="$3" server="$startedPid" i
-    for ((i = 0; i < seconds * 10; i++)); do
-        "$ready" && return 0
-        kill -0 "$server" 2>/dev/null || break
-        sleep 0.1
-    done
-    fail "$what did not start"
-}
-
 # An Xvfb screen the size of the output, for a nested compositor's window
 # and its pointer and keyboard.
 startXvfb() {
-    startBackground xvfb Xvfb -displayfd 3 -screen 0 "${outputWidth}x${outputHeight}x24" -nolisten tcp -noreset \
-        3>"$work/xvfb-display"
-    waitForServer Xvfb 10 xvfbReady
-}
-xvfbReady() {
-    [[ -s "$work/xvfb-display" ]] || return 1
-    export DISPLAY=":$(head -n1 "$work/xvfb-display")"
-    unset WAYLAND_DISPLAY
-    xdpyinfo >/dev/null 2>&1
+    startBackground xvfb xvfbServer "${outputWidth}x${outputHeight}x24" "$work/xvfb-display"
+    waitForServer Xvfb 10 "$startedPid" displayReady "$work/xvfb-display"
 }
 
 # GNOME's compositor, mutter, nested in Xvfb as one window the size of the
@@ -259,7 +213,7 @@ startMutter() {
     [[ "$mutterWith" == xwayland ]] && x11=()
     MUTTER_DEBUG_DUMMY_MODE_SPECS="${outputWidth}x${outputHeight}" startBackground mutter \
         mutter --nested --wayland --wayland-display=glimmer-wl "${x11[@]}"
-    waitForServer mutter 30 mutterReady
+    waitForServer mutter 30 "$startedPid" mutterReady
     export WAYLAND_DISPLAY=glimmer-wl
     # The pointer into mutter's window, in a corner, as a person who starts
     # a program leaves it somewhere.
@@ -303,7 +257,7 @@ startSway() {
     startBackground sway setpriv --reuid="$swayUser" --regid="$(id -g "$swayUser")" --clear-groups \
         env -i PATH=/usr/bin:/bin HOME="$XDG_RUNTIME_DIR" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" \
         WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$work/sway.conf"
-    waitForServer sway 30 swayReady
+    waitForServer sway 30 "$startedPid" swayReady
     local env="$XDG_RUNTIME_DIR/session-env"
     export WAYLAND_DISPLAY="$XDG_RUNTIME_DIR/$(sed -n 's/^WAYLAND_DISPLAY=//p' "$env")"
     export SWAYSOCK="$(sed -n 's/^SWAYSOCK=//p' "$env")"
@@ -469,11 +423,7 @@ startPipeWire() {
     # wireplumber finds its peers over D-Bus.
     startSessionBus
     startBackground pipewire pipewire
-    local i
-    for ((i = 0; i < 50; i++)); do
-        [[ -S "$XDG_RUNTIME_DIR/pipewire-0" ]] && break
-        sleep 0.1
-    done
+    waitForServer PipeWire 5 "$startedPid" test -S "$XDG_RUNTIME_DIR/pipewire-0"
     startBackground wireplumber wireplumber
     startBackground pipewire-pulse pipewire-pulse
     waitForPulse
@@ -484,17 +434,14 @@ startPipeWire() {
 }
 
 waitForPulse() {
-    local i
-    for ((i = 0; i < 100; i++)); do
-        pactl info >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    pactl info >/dev/null 2>&1 || fail "the sound server did not answer"
+    waitForServer "the sound server" 10 "$startedPid" pulseReady
     pactl set-default-sink glimmer 2>/dev/null
     # Low latency: the sink runs at the smallest latency its streams ask
     # for, and pacat's default (2 s) would have it render far ahead.
     startBackground keepalive pacat --playback --raw --latency-msec=10 /dev/zero
 }
+
+pulseReady() { pactl info >/dev/null 2>&1; }
 
 # Records the default source (the null sink's monitor) to $work/sound.raw.
 startRecording() {

@@ -1,10 +1,40 @@
 # SPDX-License-Identifier: MIT
-# Finding, measuring and using X windows the way a person would, and
-# waiting for the demo to end: shared by the desktop suite (lib.sh) and the
-# window sessions on Xvfb (tests/scripts/window_session.sh). The sourcing
-# script provides fail (report and exit) and sets demoPid to the running
-# demo; windowWaitSeconds, when set, is how long a window is waited for by
-# default (60 s otherwise).
+# Waiting for servers to start, finding, measuring and using X windows the
+# way a person would, and waiting for the demo to end: shared by the desktop
+# suite (lib.sh) and the window sessions on Xvfb
+# (tests/scripts/window_session.sh). The sourcing script provides fail
+# (report and exit) and sets demoPid to the running demo; windowWaitSeconds,
+# when set, is how long a window is waited for by default (60 s otherwise).
+
+# Asks `ready` (a command and its arguments) every tenth of a second until it
+# answers yes, as long as the server's process `pid` lives; fails after
+# `seconds`, or at once when the server ended.
+waitForServer() {
+    local what="$1" seconds="$2" pid="$3" i
+    shift 3
+    for ((i = 0; i < seconds * 10; i++)); do
+        "$@" && return 0
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    fail "$what did not start"
+}
+
+# An Xvfb screen ("WxHxDEPTH") on a display number it picks itself, so that
+# parallel runs never share a server; the number goes to `file`. Run it in
+# the background: it becomes the server (exec), so its pid is the server's.
+xvfbServer() {
+    exec Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$2"
+}
+
+# Whether an X server started with -displayfd has written its display number
+# to `file` and answers there; once it does, it is the current display.
+displayReady() {
+    [[ -s "$1" ]] || return 1
+    export DISPLAY=":$(head -n1 "$1")"
+    unset WAYLAND_DISPLAY
+    xdpyinfo >/dev/null 2>&1
+}
 
 # Ids of the viewable windows titled exactly so (xwininfo: xdotool's search
 # misses SDL's message boxes, whose titles are UTF-8 strings).

@@ -55,23 +55,10 @@ fail() {
     exit 1
 }
 
-# Starts Xvfb on a display number it picks itself, so parallel tests never
-# share a server.
 startServer() {
-    local screen="$1"
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+    xvfbServer "$1" "$work/display" >/dev/null 2>&1 &
     xvfbPid=$!
-    local i
-    for ((i = 0; i < 200; i++)); do
-        if [[ -s "$work/display" ]]; then
-            export DISPLAY=":$(head -n1 "$work/display")"
-            unset WAYLAND_DISPLAY
-            return 0
-        fi
-        kill -0 "$xvfbPid" 2>/dev/null || fail "Xvfb did not start"
-        sleep 0.1
-    done
-    fail "Xvfb did not report its display"
+    waitForServer Xvfb 20 "$xvfbPid" displayReady "$work/display"
 }
 
 # Starts the demo from the given folder, with sound going nowhere.

@@ -245,7 +245,6 @@ int runCapture(const CaptureOptions& options) {
     const auto started = Clock::now();
 
     const HeadlessRunResult result = runHeadlessProgramme(run, [&](const HeadlessFrame& frame) {
-        if (options.toSeconds > 0 && frame.startSeconds >= options.toSeconds) return false;
         const bool wanted = frame.index >= firstFrame;
         last = {frame.startSeconds + 1.0 / options.fps, wanted, frame.endKnown ? programmeEndSeconds() : -1.0};
         progress.update(last);

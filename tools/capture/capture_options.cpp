@@ -54,9 +54,11 @@ const char* captureUsage() {
             "  --size WxH          picture size, 4:3 (default 640x480, e.g. 1440x1080)\n"
             "  --from SECONDS      first second written (default 0); the frames before it\n"
             "                      are played but not drawn, so a late start is quick\n"
-            "  --to SECONDS        last second written (default: the end of the programme,\n"
-            "                      about 225; a capture whose music never starts the scenes\n"
-            "                      stops after one pass of the module plus 225 s)\n"
+            "  --to SECONDS        end of the capture, not included: the frames that start\n"
+            "                      before it are written (--from 40 --to 50 at 60 fps: 600\n"
+            "                      frames); default: the end of the programme, about 225\n"
+            "                      (a capture whose music never starts the scenes stops\n"
+            "                      after one pass of the module plus 225 s)\n"
             "  --no-progress       no progress on stderr, only the closing summary (without\n"
             "                      a terminal progress is a line at every tenth of the way)\n"
             "  --bench             print frame times per timeline row and start-up times\n") +
@@ -65,9 +67,7 @@ const char* captureUsage() {
 }
 
 uint64_t firstWrittenFrame(const CaptureOptions& options) {
-    uint64_t frame = uint64_t(std::max(0.0, options.fromSeconds * options.fps - 1.0));
-    while (double(frame) / options.fps + 1e-9 < options.fromSeconds) ++frame;
-    return frame;
+    return firstFrameAtOrAfter(options.fromSeconds, options.fps);
 }
 
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::string& error) {

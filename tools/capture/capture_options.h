@@ -18,7 +18,7 @@ struct CaptureOptions : CommonOptions {
     int width = screenWidth;
     int height = screenHeight;
     double fromSeconds = 0.0;  // first second of the programme written
-    double toSeconds = 0.0;    // 0: to the end of the programme
+    double toSeconds = 0.0;    // end, not included; 0: to the end of the programme
     bool bench = false;
     bool progress = true;
 };
@@ -28,7 +28,5 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options, std::st
 
 const char* captureUsage();
 
-// The first frame written: the first whose start is not before --from (a
-// billionth of a second of slack for times like 0.3 that n/fps misses by a
-// rounding step).
+// The first frame written: the first whose start is not before --from.
 uint64_t firstWrittenFrame(const CaptureOptions& options);
