@@ -23,9 +23,9 @@ namespace {
 
 constexpr double frameSeconds = 1.0 / 120.0;
 
-// Slot 1 stands in for the lights picture: a 256x256 colour gradient.
+// The lights slot stands in for the lights picture: a 256x256 colour gradient.
 void fillPictureSlot() {
-    TextureImage& image = textureBank[1];
+    TextureImage& image = textureBank[lightsSlot];
     image.width = image.height = 256;
     image.bitsPerPixel = 24;
     image.format = GL_RGB;
@@ -37,7 +37,7 @@ void fillPictureSlot() {
             p[1] = uint8_t(y);
             p[2] = uint8_t(255 - x);
         }
-    uploadTextureSlot(1);
+    uploadTextureSlot(lightsSlot);
 }
 
 void outlineFont(benchmark::State& state) { timeFrames(state, buildOutlineFont, deleteOutlineFont); }
@@ -69,12 +69,12 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (!openBenchContext(screenWidth, screenHeight)) return 1;
     fillPictureSlot();
-    if (!buildCheckerTexture(textureBank[2]) || !buildFractalTexture(textureBank[3])) {
+    if (!buildCheckerTexture(textureBank[checkerSlot]) || !buildFractalTexture(textureBank[fractalSlot])) {
         std::fprintf(stderr, "generated textures could not be built\n");
         return 1;
     }
-    uploadTextureSlot(2);
-    uploadTextureSlot(3);
+    uploadTextureSlot(checkerSlot);
+    uploadTextureSlot(fractalSlot);
     // As in the programme: the cube and pyramid scene leaves its material.
     setupCubePyramidScene();
     drawCubePyramidFrame();

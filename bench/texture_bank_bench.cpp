@@ -145,8 +145,8 @@ void uploading(benchmark::State& state, const std::string& root) {
         state.PauseTiming();
         std::vector<TextureImage> decoded = decodePictures(files);
         for (size_t i = 0; i < decoded.size(); ++i) textureBank[pictureSlots[i]] = std::move(decoded[i]);
-        buildCheckerTexture(textureBank[2]);
-        buildFractalTexture(textureBank[3]);
+        buildCheckerTexture(textureBank[checkerSlot]);
+        buildFractalTexture(textureBank[fractalSlot]);
         state.ResumeTiming();
         for (int slot = 0; slot < textureBankSize; ++slot) uploadTextureSlot(slot);
         glFinish();

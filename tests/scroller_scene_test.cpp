@@ -221,8 +221,8 @@ TEST_F(ScrollerScene, BackgroundCoversTheScreenAndStateIsHandedBack) {
 TEST_F(ScrollerScene, NothingMovesWhileTheClockStandsStill) {
     // A picture with structure, so that a sliding background would show.
     const uint8_t texels[4 * 4] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
-    glGenTextures(1, &textureBank[1].textureId);
-    glBindTexture(GL_TEXTURE_2D, textureBank[1].textureId);
+    glGenTextures(1, &textureBank[lightsSlot].textureId);
+    glBindTexture(GL_TEXTURE_2D, textureBank[lightsSlot].textureId);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
     setupScrollerScene();

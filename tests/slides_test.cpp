@@ -171,8 +171,8 @@ TEST_F(Slides, LeaveTheStateTheScenesStartFrom) {
 // across it, the title included (SDL hands the window's first size message to
 // the frame loop after the title's set-up), must go on filling the window.
 TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterASizeMessage) {
-    textureBank[5].textureId = makeQuadrantTexture();
-    textureBank[6].textureId = textureBank[5].textureId;
+    textureBank[titleSlot].textureId = makeQuadrantTexture();
+    textureBank[meadowCardSlot].textureId = textureBank[titleSlot].textureId;
     elapsed = 0.0;
     ASSERT_EQ(timelineStep(), 1);
 
