@@ -78,15 +78,13 @@ long long threadRunNs(const std::string& name) {
 
 void deviceCpuShare(const std::string& path, size_t step, double seconds) {
     setSoundDetectionSteps(step, 1);
-    if (!soundInit()) {
+    if (!soundOpenDevice()) {
         std::printf("device: cannot open (%s)\n", soundLastError().c_str());
         return;
     }
-    soundStart();
-    uint32_t handle = soundLoadModule(path);
-    soundSetSync(
-        handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, [](uint32_t, uint32_t, uint32_t, void*) {}, nullptr);
-    soundPlay(handle);
+    soundLoadMusic(path);
+    soundOnInstrument(9, [] {});  // the note triggers are looked up on every row
+    soundPlay();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     long long audioBefore = threadRunNs("SDLAudio");
     auto wallBefore = std::chrono::steady_clock::now();
@@ -95,16 +93,15 @@ void deviceCpuShare(const std::string& path, size_t step, double seconds) {
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
     std::printf("device, %2zu-frame steps: audio thread %.3f%% of one core over %.1f s (driver %s)\n", step,
                 100.0 * (audioAfter - audioBefore) / 1e9 / wall, wall, SDL_GetCurrentAudioDriver());
-    soundFree();
+    soundClose();
 }
 
 void offlineSpeed(const std::string& path, size_t step, double seconds) {
     setSoundDetectionSteps(64, step);
-    soundInitOffline();
-    uint32_t handle = soundLoadModule(path);
-    soundSetSync(
-        handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, [](uint32_t, uint32_t, uint32_t, void*) {}, nullptr);
-    soundPlay(handle);
+    soundOpenOffline();
+    soundLoadMusic(path);
+    soundOnInstrument(9, [] {});
+    soundPlay();
     std::vector<float> buffer(2 * 735);
     size_t frames = static_cast<size_t>(seconds * soundSampleRate);
     auto start = std::chrono::steady_clock::now();
@@ -112,28 +109,25 @@ void offlineSpeed(const std::string& path, size_t step, double seconds) {
     double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("offline, %2zu-frame steps: %.0f times real time (%.1f s of music in %.3f s)\n", step, seconds / took,
                 seconds, took);
-    soundFree();
+    soundClose();
 }
 
-struct Marks {
-    std::vector<uint64_t> frames;
-};
-
-void mark(uint32_t, uint32_t, uint32_t, void* user) { static_cast<Marks*>(user)->frames.push_back(soundEventFrame()); }
-
-// Every row start of the first pass, found with 1-frame steps (exact) and
-// with the given step, offline so both see the same samples.
+// Every row start of the first pass (a cue on each of the busy module's
+// rows), found with 1-frame steps (exact) and with the given step, offline
+// so both see the same samples.
 std::vector<uint64_t> rowStarts(const std::string& path, size_t step, uint64_t frames) {
     setSoundDetectionSteps(64, step);
-    soundInitOffline();
-    uint32_t handle = soundLoadModule(path);
-    Marks marks;
-    soundSetSync(handle, SOUND_SYNC_MUSICPOS, 0xFFFFFFFF, mark, &marks);
-    soundPlay(handle);
+    soundOpenOffline();
+    soundLoadMusic(path);
+    std::vector<uint64_t> marks;
+    for (int order = 0; order < 8; ++order)
+        for (int row = 0; row < 64; ++row)
+            soundOnPosition(order, row, [&marks] { marks.push_back(soundEventFrame()); });
+    soundPlay();
     std::vector<float> buffer(2 * 1024);
     for (uint64_t done = 0; done < frames; done += 1024) soundRenderOffline(buffer.data(), 1024);
-    soundFree();
-    return marks.frames;
+    soundClose();
+    return marks;
 }
 
 void timingError(const std::string& path) {

@@ -5,9 +5,9 @@
 
 #include "app/shared_state.h"
 #include "app/timeline.h"
-#include "app/window_procedure.h"
+#include "app/window_handling.h"
 #include "assets/texture_bank.h"
-#include "platform/messages.h"
+#include "platform/window_events.h"
 #include "scenes/slides.h"
 #include "support/gl_test.h"
 #include "support/recording_programme.h"
@@ -50,24 +50,24 @@ protected:
 };
 
 // Slides inside the programme: the timeline with the real slides, fed the
-// window's size messages the way the frame loop dispatches them.
+// window's resize events the way the frame loop answers them.
 class SlidesOnTheTimeline : public Slides {
 protected:
     void SetUp() override {
         Slides::SetUp();
         resetSharedState();
         resetTimeline();
-        resetMessages();
+        resetWindowEvents();
         recordedCalls.clear();
     }
     void TearDown() override {
         setProgrammeOps(programmeOperations());
         resetTimeline();
-        resetMessages();
+        resetWindowEvents();
         resetSharedState();
         Slides::TearDown();
     }
-    static void sizeMessage(int w, int h) { windowProcedure(nullptr, WM_SIZE, SIZE_RESTORED, w | (h << 16)); }
+    static void resizeEvent(int w, int h) { handleWindowEvent(WindowEvent::resized(w, h)); }
     // Counts the quadrant colours in a w x h corner at the bottom-left, where
     // GL puts a smaller viewport; all four must fill their quarter of it.
     int wrongQuadrantPixels(int w, int h) const {
@@ -173,23 +173,23 @@ TEST_F(Slides, LeaveTheStateTheScenesStartFrom) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// A size message loads the scenes' perspective projection. A slide showing
-// across it, the title included (SDL hands the window's first size message to
+// A resize loads the scenes' perspective projection. A slide showing
+// across it, the title included (SDL hands the window's first resize to
 // the frame loop after the title's set-up), must go on filling the window.
-TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterASizeMessage) {
+TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterAResize) {
     setProgrammeOps(programmeOperations());
     textureBank[5].textureId = makeQuadrantTexture();
     textureBank[6].textureId = textureBank[5].textureId;
     elapsed = 0.0;
     ASSERT_EQ(timelineStep(), 1);
 
-    sizeMessage(640, 480);
+    resizeEvent(640, 480);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     timelineStep();
-    EXPECT_EQ(wrongQuadrantPixels(640, 480), 0) << "title after the creation-time size message";
+    EXPECT_EQ(wrongQuadrantPixels(640, 480), 0) << "title after the creation-time resize";
 
     // The window made smaller: the whole picture scaled into it.
-    sizeMessage(320, 240);
+    resizeEvent(320, 240);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     timelineStep();
     EXPECT_EQ(wrongQuadrantPixels(320, 240), 0) << "title in a 320x240 window";
@@ -197,7 +197,7 @@ TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterASizeMessage) {
     // The same on a later slide row, entered before the resize.
     storeTimelineValues(0.0, 1000.0);
     ASSERT_EQ(timelineStep(), 2);
-    sizeMessage(640, 480);
+    resizeEvent(640, 480);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     timelineStep();
     EXPECT_EQ(wrongQuadrantPixels(640, 480), 0) << "slide 6 after a resize";
@@ -205,7 +205,7 @@ TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterASizeMessage) {
 }
 
 // Scenes set their own projection and stay as they were: only a slide puts
-// its flat one back, once per size message, not every frame.
+// its flat one back, once per resize, not every frame.
 TEST_F(SlidesOnTheTimeline, OnlySlidesReloadTheirProjectionAndOnlyAfterAResize) {
     setProgrammeOps(recordingProgramme());
     auto reloads = [] {
@@ -216,7 +216,7 @@ TEST_F(SlidesOnTheTimeline, OnlySlidesReloadTheirProjectionAndOnlyAfterAResize) 
     elapsed = 0.0;
     for (int i = 0; i < 3; ++i) timelineStep();
     EXPECT_EQ(reloads(), 0);
-    sizeMessage(800, 600);
+    resizeEvent(800, 600);
     timelineStep();
     timelineStep();
     EXPECT_EQ(reloads(), 1);
@@ -224,7 +224,7 @@ TEST_F(SlidesOnTheTimeline, OnlySlidesReloadTheirProjectionAndOnlyAfterAResize) 
     storeTimelineValues(0.0, 0.0);
     elapsed = 10.0;  // flower scene
     ASSERT_EQ(timelineStep(), 3);
-    sizeMessage(640, 480);
+    resizeEvent(640, 480);
     timelineStep();
     EXPECT_EQ(reloads(), 1) << "a scene row must keep the projection the resize gave it";
     elapsed = 45.0;  // slide 7: its set-up loads the projection itself

@@ -7,7 +7,7 @@
 #include "app/shared_state.h"
 #include "app/timeline.h"
 #include "assets/ms3d_model.h"
-#include "platform/messages.h"
+#include "platform/window_events.h"
 #include "support/recording_programme.h"
 
 namespace {
@@ -20,7 +20,7 @@ protected:
     void SetUp() override {
         resetSharedState();
         resetTimeline();
-        resetMessages();
+        resetWindowEvents();
         recordedCalls.clear();
         setProgrammeOps(recordingProgramme());
     }
@@ -29,7 +29,7 @@ protected:
         delete modelA;
         modelA = nullptr;
         resetTimeline();
-        resetMessages();
+        resetWindowEvents();
         resetSharedState();
     }
     int stepAt(double seconds) {
@@ -138,15 +138,15 @@ TEST_F(TimelineTest, SetupsSeeTheFlagsAndValuesTheirRowPrescribes) {
 TEST_F(TimelineTest, EndRowPostsQuitOnEveryFrameUntilTaken) {
     storeTimelineValues(0.0, epsilon);
     EXPECT_EQ(stepAt(225.0 + epsilon), timelineEndRow);
-    Message message;
-    ASSERT_TRUE(peekMessage(message));
-    EXPECT_EQ(message.message, WM_QUIT);
-    EXPECT_EQ(message.wParam, 0u);
-    EXPECT_FALSE(peekMessage(message));
+    WindowEvent event;
+    ASSERT_TRUE(takeWindowEvent(event));
+    EXPECT_EQ(event.kind, WindowEvent::Kind::quit);
+    EXPECT_EQ(event.exitCode, 0);
+    EXPECT_FALSE(takeWindowEvent(event));
     recordedCalls.clear();
     EXPECT_EQ(stepAt(226.0), timelineEndRow);
-    ASSERT_TRUE(peekMessage(message));
-    EXPECT_EQ(message.message, WM_QUIT);
+    ASSERT_TRUE(takeWindowEvent(event));
+    EXPECT_EQ(event.kind, WindowEvent::Kind::quit);
     EXPECT_TRUE(recordedCalls.empty()) << "the end row draws no scene";
 }
 

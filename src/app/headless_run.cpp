@@ -13,12 +13,13 @@
 #include "app/shared_state.h"
 #include "app/startup.h"
 #include "app/timeline.h"
+#include "app/window_handling.h"
 #include "assets/data_files.h"
 #include "assets/texture_bank.h"
 #include "platform/data_path.h"
 #include "platform/headless_gl.h"
-#include "platform/messages.h"
 #include "platform/sound.h"
+#include "platform/window_events.h"
 #include "scenes/scroller_scene.h"
 
 namespace {
@@ -49,7 +50,8 @@ void resetRunState() {
     resetSharedState();
     resetClock();
     resetTimeline();
-    resetMessages();
+    resetWindowEvents();
+    releaseHeldKeys();
     textIndex = 0;
 }
 
@@ -131,7 +133,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
     }
     result.startup = startup;
     result.started = true;
-    result.moduleSeconds = soundModuleSeconds(musicHandle);
+    result.moduleSeconds = soundMusicSeconds();
     result.limitSeconds = result.moduleSeconds + programmeLengthSeconds();
 
     clockFps = options.fps;
@@ -139,7 +141,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
     setClockSecondsSource(videoClockSeconds);
 
     std::vector<float> audio;
-    Message message;
+    WindowEvent lastEvent;
     for (uint64_t index = 0;; ++index) {
         // This frame's share of the music first: events inside it take
         // effect in this frame, and the meter shows the level of its audio.
@@ -154,7 +156,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
             startSeconds >= options.drawFromSeconds || chooseTimelineRow(elapsed.load(), loadTimelineValues()) >=
                                                            firstRowToDraw(options.drawFromSeconds, options.fps);
         if (!drawn) beginUndrawnFrame();
-        const bool quitTaken = frameLoopPass(message);
+        const bool quitTaken = frameLoopPass(lastEvent);
         if (!drawn) endUndrawnFrame(options.width, options.height);
         ++result.frames;
 
@@ -163,7 +165,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
         const bool wanted = !onFrame || onFrame(frame);
         if (quitTaken) {
             result.programmeEnded = true;
-            result.exitCode = int(message.wParam);
+            result.exitCode = lastEvent.exitCode;
             result.end = HeadlessRunEnd::Programme;
             break;
         }

@@ -3,10 +3,9 @@
 
 #include <chrono>
 
-#include "app/window_procedure.h"
+#include "app/window_handling.h"
 #include "assets/data_files.h"
 #include "assets/texture_bank.h"
-#include "platform/messages.h"
 #include "platform/termination.h"
 #include "platform/window.h"
 #include "scenes/morph_scene.h"
@@ -38,7 +37,6 @@ StartupResult startProgramme(const ProgrammeSteps& steps, int width, int height)
     }
 
     stepStart = Clock::now();
-    registerWindowProcedure(windowProcedure);
     if (!steps.openWindow("Glimmervandra", width, height, 16, fullscreen)) {
         result.failed = StartupStep::display;
         return result;

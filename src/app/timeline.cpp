@@ -2,9 +2,9 @@
 #include "app/timeline.h"
 
 #include "app/clock.h"
-#include "app/window_procedure.h"
+#include "app/window_handling.h"
 #include "assets/ms3d_model.h"
-#include "platform/messages.h"
+#include "platform/window_events.h"
 
 namespace {
 ProgrammeOps ops = programmeOperations();
@@ -165,7 +165,7 @@ int timelineStep() {
     lastChosenRow = row;
     if (row == timelineEndRow) {
         // Past the programme: ask the loop to end, every frame until it does.
-        postQuitMessage(0);
+        postQuit(0);
         return row;
     }
     const TimelineRow& current = rows[row - 1];

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-#include "app/window_procedure.h"
+#include "app/window_handling.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
 #include "app/picture_area.h"
 #include "app/shared_state.h"
-#include "platform/messages.h"
 
 namespace {
+bool escapeHeld = false;
 uint32_t viewportChanges = 0;
 int drawableWidth = 0, drawableHeight = 0;
 PictureArea picture{0, 0, 0, 0};
@@ -22,28 +22,23 @@ void clearToBlack(int x, int y, int width, int height) {
 }
 }  // namespace
 
-intptr_t windowProcedure(void* window, unsigned message, uintptr_t wParam, intptr_t lParam) {
-    switch (message) {
-        case WM_ACTIVATE: return 0;
-        case WM_SYSCOMMAND:
-            // Only these two exact requests are swallowed; anything else,
-            // even with extra low bits set, is the default handler's.
-            if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
-            break;
-        case WM_CLOSE: postQuitMessage(0); return 0;
-        case WM_KEYDOWN:
-            if (wParam < 256) keys[wParam] = 1;
+void handleWindowEvent(const WindowEvent& event) {
+    switch (event.kind) {
+        case WindowEvent::Kind::close: postQuit(0); break;
+        case WindowEvent::Kind::keyDown:
+            if (event.escape) escapeHeld = true;
             // Escape still held: every key-down asks to quit again.
-            if (keys[VK_ESCAPE]) postQuitMessage(0);
-            return 0;
-        case WM_KEYUP:
-            if (wParam < 256) keys[wParam] = 0;
-            return 0;
-        case WM_SIZE: resizeViewport(int(lParam & 0xFFFF), int((lParam >> 16) & 0xFFFF)); return 0;
+            if (escapeHeld) postQuit(0);
+            break;
+        case WindowEvent::Kind::keyUp:
+            if (event.escape) escapeHeld = false;
+            break;
+        case WindowEvent::Kind::resize: resizeViewport(event.width, event.height); break;
         default: break;
     }
-    return defaultWindowProcedure(window, message, wParam, lParam);
 }
+
+void releaseHeldKeys() { escapeHeld = false; }
 
 void resizeViewport(int width, int height) {
     if (height == 0) height = 1;
