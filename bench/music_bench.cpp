@@ -79,28 +79,25 @@ long long threadRunNs(const std::string& name) {
     return total;
 }
 
-void ignoreEvent(uint32_t, uint32_t, uint32_t, void*) {}
-
 // One iteration: the music on the device for as many seconds as the second
 // argument says, after a moment to settle, with detection steps of the
 // first; the audio thread's share of one core over it.
 void deviceCpuShare(benchmark::State& state, const std::string& path) {
     setSoundDetectionSteps(size_t(state.range(0)), 1);
-    if (!soundInit()) {
+    if (!soundOpenDevice()) {
         state.SkipWithError(("cannot open the device: " + soundLastError()).c_str());
         return;
     }
-    soundStart();
-    const uint32_t handle = soundLoadModule(path);
-    soundSetSync(handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, ignoreEvent, nullptr);
-    soundPlay(handle);
+    soundLoadMusic(path);
+    soundOnInstrument(9, [] {});  // the note triggers are looked up on every row
+    soundPlay();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const long long audioBefore = threadRunNs("SDLAudio");
     for (auto _ : state) std::this_thread::sleep_for(std::chrono::seconds(state.range(1)));
     state.counters["audio_thread_percent"] =
         100.0 * double(threadRunNs("SDLAudio") - audioBefore) / 1e9 / double(state.range(1));
     state.SetLabel(std::string("driver ") + SDL_GetCurrentAudioDriver());
-    soundFree();
+    soundClose();
 }
 
 // One iteration: one video frame's share of the music (735 sample frames at
@@ -108,37 +105,34 @@ void deviceCpuShare(benchmark::State& state, const std::string& path) {
 // times real time that is.
 void offlineSpeed(benchmark::State& state, const std::string& path) {
     setSoundDetectionSteps(64, size_t(state.range(0)));
-    soundInitOffline();
-    const uint32_t handle = soundLoadModule(path);
-    soundSetSync(handle, SOUND_SYNC_MUSICINST, 0xFFFF0009, ignoreEvent, nullptr);
-    soundPlay(handle);
+    soundOpenOffline();
+    soundLoadMusic(path);
+    soundOnInstrument(9, [] {});
+    soundPlay();
     std::vector<float> buffer(2 * 735);
     for (auto _ : state) soundRenderOffline(buffer.data(), 735);
     // Seconds of music a second: how many times real time.
     state.counters["music_seconds"] =
         benchmark::Counter(double(state.iterations()) * 735 / soundSampleRate, benchmark::Counter::kIsRate);
-    soundFree();
+    soundClose();
 }
 
-struct Marks {
-    std::vector<uint64_t> frames;
-};
-
-void mark(uint32_t, uint32_t, uint32_t, void* user) { static_cast<Marks*>(user)->frames.push_back(soundEventFrame()); }
-
-// Every row start of the first pass, found with 1-frame steps (exact) and
-// with the given step, offline so both see the same samples.
+// Every row start of the first pass (a cue on each of the busy module's
+// rows), found with 1-frame steps (exact) and with the given step, offline
+// so both see the same samples.
 std::vector<uint64_t> rowStarts(const std::string& path, size_t step, uint64_t frames) {
     setSoundDetectionSteps(64, step);
-    soundInitOffline();
-    uint32_t handle = soundLoadModule(path);
-    Marks marks;
-    soundSetSync(handle, SOUND_SYNC_MUSICPOS, 0xFFFFFFFF, mark, &marks);
-    soundPlay(handle);
+    soundOpenOffline();
+    soundLoadMusic(path);
+    std::vector<uint64_t> marks;
+    for (int order = 0; order < 8; ++order)
+        for (int row = 0; row < 64; ++row)
+            soundOnPosition(order, row, [&marks] { marks.push_back(soundEventFrame()); });
+    soundPlay();
     std::vector<float> buffer(2 * 1024);
     for (uint64_t done = 0; done < frames; done += 1024) soundRenderOffline(buffer.data(), 1024);
-    soundFree();
-    return marks.frames;
+    soundClose();
+    return marks;
 }
 
 // One iteration: the first pass's row starts found with the argument's

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -11,8 +12,8 @@
 #include "app/frame_stats.h"
 #include "app/music.h"
 #include "app/timeline.h"
-#include "app/window_procedure.h"
-#include "platform/messages.h"
+#include "app/window_handling.h"
+#include "platform/window_events.h"
 #include "state/clock.h"
 #include "state/run_state.h"
 #include "support/gl_test.h"
@@ -27,7 +28,6 @@ protected:
     void SetUp() override {
         GlTest::SetUp();
         resetRun();
-        registerWindowProcedure(windowProcedure);
         recordedCalls.clear();
         setProgramme(recordingProgramme());
         fakeTicks = 5000;
@@ -37,43 +37,41 @@ protected:
         setClockTicksSource(nullptr);
         setProgramme(realProgramme());
         resetRun();
-        registerWindowProcedure(nullptr);
         GlTest::TearDown();
     }
-    static Message keyDown(uintptr_t code) { return {WM_KEYDOWN, code, 0}; }
+    static WindowEvent keyDown(bool escape = false) { return WindowEvent::key(true, escape); }
 };
 }  // namespace
 
-TEST_F(FrameLoopTest, ABurstOfMessagesIsWorkedOffOnePerFrame) {
-    postMessage(keyDown('A'));
-    postMessage(keyDown('B'));
-    postMessage(keyDown('C'));
-    Message record;
+TEST_F(FrameLoopTest, ABurstOfEventsIsWorkedOffOnePerFrame) {
+    // Sizes tell the events apart; each pass answers one, so the viewport
+    // follows them frame by frame.
+    const int widths[] = {320, 400, 480};
+    for (int width : widths) postWindowEvent(WindowEvent::resized(width, width * 3 / 4));
+    WindowEvent record;
+    for (int width : widths) {
+        EXPECT_FALSE(frameLoopPass(record));
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[2], width);
+        EXPECT_EQ(record.kind, WindowEvent::Kind::resize);
+        EXPECT_EQ(record.width, width);
+    }
+    // With nothing waiting the record keeps the last event taken.
     EXPECT_FALSE(frameLoopPass(record));
-    EXPECT_EQ(keys['A'], 1);
-    EXPECT_EQ(keys['B'], 0);
-    EXPECT_FALSE(frameLoopPass(record));
-    EXPECT_EQ(keys['B'], 1);
-    EXPECT_EQ(keys['C'], 0);
-    EXPECT_FALSE(frameLoopPass(record));
-    EXPECT_EQ(keys['C'], 1);
-    EXPECT_EQ(record.message, WM_KEYDOWN);
-    EXPECT_EQ(record.wParam, uintptr_t('C'));
-    // With nothing waiting the record keeps the last message taken.
-    EXPECT_FALSE(frameLoopPass(record));
-    EXPECT_EQ(record.wParam, uintptr_t('C'));
+    EXPECT_EQ(record.width, 480);
 }
 
-TEST_F(FrameLoopTest, TheFrameThatTakesTheQuitMessageIsStillDrawnWithItsMeter) {
-    Message record;
+TEST_F(FrameLoopTest, TheFrameThatTakesTheQuitIsStillDrawnWithItsMeter) {
+    WindowEvent record;
     EXPECT_FALSE(frameLoopPass(record));
-    postMessage({WM_CLOSE, 0, 0});
+    postWindowEvent(WindowEvent::closed());
     recordedCalls.clear();
-    EXPECT_FALSE(frameLoopPass(record));  // dispatching WM_CLOSE posts the quit
-    EXPECT_EQ(record.message, WM_CLOSE);
+    EXPECT_FALSE(frameLoopPass(record));  // answering the close posts the quit
+    EXPECT_EQ(record.kind, WindowEvent::Kind::close);
     recordedCalls.clear();
     EXPECT_TRUE(frameLoopPass(record));  // this pass takes it and is drawn in full
-    EXPECT_EQ(record.message, WM_QUIT);
+    EXPECT_EQ(record.kind, WindowEvent::Kind::quit);
     const std::vector<std::string> expected = {"present", "draw title slide", "draw meter"};
     EXPECT_EQ(recordedNames(true), expected);
 }
@@ -84,10 +82,10 @@ TEST_F(FrameLoopTest, TheMeterIsHandedTheMusicsLevel) {
     Programme programme = recordingProgramme();
     programme.drawMeter = [](uint32_t level) { levels.push_back(level); };
     setProgramme(programme);
-    Message record;
+    WindowEvent record;
     frameLoopPass(record);
     frameLoopPass(record);
-    // No module is loaded here: the music reports its unknown-handle level,
+    // No module is loaded here: the music reports its level of no music,
     // which no made-up level would be.
     const std::vector<uint32_t> expected(2, musicLevel());
     EXPECT_EQ(expected[0], 0xFFFFFFFFu);
@@ -95,21 +93,21 @@ TEST_F(FrameLoopTest, TheMeterIsHandedTheMusicsLevel) {
 }
 
 TEST_F(FrameLoopTest, EscapePressedEndsTheLoopWithExitCodeZero) {
-    postMessage(keyDown(VK_ESCAPE));
+    postWindowEvent(keyDown(true));
     EXPECT_EQ(runFrameLoop(), 0);
-    // Frame 1 dispatched the key, frame 2 took the quit; both drew the title.
+    // Frame 1 answered the key, frame 2 took the quit; both drew the title.
     int titleFrames = 0;
     for (const std::string& name : recordedNames(true)) titleFrames += name == "draw title slide";
     EXPECT_EQ(titleFrames, 2);
 }
 
-TEST_F(FrameLoopTest, TheLoopReturnsTheQuitMessagesExitCode) {
-    postQuitMessage(3);
+TEST_F(FrameLoopTest, TheLoopReturnsTheQuitsExitCode) {
+    postQuit(3);
     EXPECT_EQ(runFrameLoop(), 3);
 }
 
 TEST_F(FrameLoopTest, ScenesSeeTheClockValuesOfThePreviousFrameStart) {
-    Message record;
+    WindowEvent record;
     const uint32_t starts[] = {5000, 5010, 5030, 5060};
     for (uint32_t start : starts) {
         fakeTicks = start;
@@ -132,7 +130,7 @@ TEST_F(FrameLoopTest, ScenesSeeTheClockValuesOfThePreviousFrameStart) {
 // decays, and only then is the row chosen and drawn, so the scene sees the
 // decayed flash.
 TEST_F(FrameLoopTest, APassPresentsFirstThenDecaysTheFlashThenDraws) {
-    Message record;
+    WindowEvent record;
     frameLoopPass(record);
     fakeTicks += 100;
     frameLoopPass(record);  // frameDelta is now 0.1
@@ -174,7 +172,7 @@ TEST_F(FrameLoopTest, StatisticsFileOnlyWhenNamedWithEveryRowDrawn) {
     ScratchFolder scratch;
     const std::string path = scratch.path() + "/stats.txt";
     unsetenv("GLIMMER_FRAME_STATS");
-    postQuitMessage(0);
+    postQuit(0);
     EXPECT_EQ(runFrameLoop(), 0);
     struct stat info {};
     EXPECT_NE(stat(path.c_str(), &info), 0) << "written although not asked for";
@@ -182,10 +180,10 @@ TEST_F(FrameLoopTest, StatisticsFileOnlyWhenNamedWithEveryRowDrawn) {
     setenv("GLIMMER_FRAME_STATS", path.c_str(), 1);
     const double before = monotonicSeconds();
     // Title for a few frames, then slide 6 once the first event has come.
-    for (int i = 0; i < 4; ++i) postMessage(keyDown('A'));
+    for (int i = 0; i < 4; ++i) postWindowEvent(keyDown());
     storeTimelineValues(0.02, 1000.0);
-    for (int i = 0; i < 6; ++i) postMessage(keyDown('B'));
-    postMessage(keyDown(VK_ESCAPE));
+    for (int i = 0; i < 6; ++i) postWindowEvent(keyDown());
+    postWindowEvent(keyDown(true));
     setClockTicksSource([] { return fakeTicks += 10; });
     EXPECT_EQ(runFrameLoop(), 0);
     unsetenv("GLIMMER_FRAME_STATS");
@@ -218,7 +216,7 @@ TEST_F(FrameLoopTest, StatisticsFileOnlyWhenNamedWithEveryRowDrawn) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_GE(rows[1].frames, 1u);
     EXPECT_GE(rows[2].frames, 1u);
-    EXPECT_EQ(rows[1].frames + rows[2].frames, 12u);  // one pass per message, and the one taking the quit
+    EXPECT_EQ(rows[1].frames + rows[2].frames, 12u);  // one pass per event, and the one taking the quit
     EXPECT_GE(rows[1].chosen, before);
     // Each row is chosen in one pass and presented by the next one's swap.
     EXPECT_GE(rows[1].shown, rows[1].chosen);
@@ -230,7 +228,7 @@ TEST_F(FrameLoopTest, StatisticsFileOnlyWhenNamedWithEveryRowDrawn) {
 
     // A folder that does not exist: said on stderr, the loop ends as usual.
     setenv("GLIMMER_FRAME_STATS", (scratch.path() + "/missing/stats.txt").c_str(), 1);
-    postQuitMessage(4);
+    postQuit(4);
     testing::internal::CaptureStderr();
     EXPECT_EQ(runFrameLoop(), 4);
     const std::string said = testing::internal::GetCapturedStderr();

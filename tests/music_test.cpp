@@ -60,18 +60,18 @@ protected:
 TEST(MusicHandlers, StoreTheirValues) {
     resetRun();
     frameDelta = 0.016;
-    titleEndSync(0, 0, 0, nullptr);
+    titleEndSync();
     TimelineValues values = loadTimelineValues();
     EXPECT_EQ(values.timelineStart, 0.016);
     EXPECT_EQ(values.timelineOffset, 135821.0);
 
     frameDelta = 0.02;
-    timelineStartSync(0, 0, 0, nullptr);
+    timelineStartSync();
     values = loadTimelineValues();
     EXPECT_EQ(values.timelineStart, 0.0);
     EXPECT_EQ(values.timelineOffset, 0.02);
 
-    flashSync(0, 0, 0, nullptr);
+    flashSync();
     EXPECT_EQ(flashLevel.load(), 100.0f);
     resetRun();
 }
@@ -79,7 +79,7 @@ TEST(MusicHandlers, StoreTheirValues) {
 TEST_F(Music, OfflineProgrammeMovesOnceAtEachMarkedPlace) {
     installModule(programmeModule());
     ASSERT_TRUE(openMusicOffline());
-    ASSERT_NE(musicHandle, 0u);
+    ASSERT_GT(soundMusicSeconds(), 0.0) << "the module is loaded";
     registerMusicSyncs();
     ASSERT_TRUE(startMusicPlayback());
 
@@ -133,7 +133,7 @@ TEST_F(Music, OfflineProgrammeMovesOnceAtEachMarkedPlace) {
 TEST_F(Music, MissingOrBrokenModuleLetsTheDeviceOpenButPlaybackFail) {
     // No file at all.
     ASSERT_TRUE(openMusic());
-    EXPECT_EQ(musicHandle, 0u);
+    EXPECT_EQ(soundMusicSeconds(), 0.0);
     registerMusicSyncs();
     EXPECT_FALSE(startMusicPlayback());
     closeMusic();
@@ -142,7 +142,7 @@ TEST_F(Music, MissingOrBrokenModuleLetsTheDeviceOpenButPlaybackFail) {
     std::string junk = "GIF89a and then nothing a tracker would recognise";
     scratch.write("Data/ancool2.mod", std::vector<uint8_t>(junk.begin(), junk.end()));
     ASSERT_TRUE(openMusic());
-    EXPECT_EQ(musicHandle, 0u);
+    EXPECT_EQ(soundMusicSeconds(), 0.0);
     registerMusicSyncs();
     EXPECT_FALSE(startMusicPlayback());
     closeMusic();
@@ -151,7 +151,7 @@ TEST_F(Music, MissingOrBrokenModuleLetsTheDeviceOpenButPlaybackFail) {
     cut.resize(1000);
     scratch.write("Data/ancool2.mod", cut);
     ASSERT_TRUE(openMusic());
-    EXPECT_EQ(musicHandle, 0u);
+    EXPECT_EQ(soundMusicSeconds(), 0.0);
     EXPECT_FALSE(startMusicPlayback());
 }
 
@@ -159,14 +159,14 @@ TEST_F(Music, NoOutputDeviceMeansOpenFails) {
     installModule(programmeModule());
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     EXPECT_FALSE(openMusic());
-    EXPECT_EQ(musicHandle, 0u);
+    EXPECT_EQ(soundMusicSeconds(), 0.0);
     EXPECT_FALSE(soundLastError().empty());
     EXPECT_FALSE(startMusicPlayback());
     closeMusic();
     // Nothing was left half open: with a driver the next attempt works.
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_TRUE(openMusic());
-    EXPECT_NE(musicHandle, 0u);
+    EXPECT_GT(soundMusicSeconds(), 0.0);
 }
 
 TEST_F(Music, OnADeviceEventsArriveOnTheSoundThreadOnceTheirAudioIsHeard) {
@@ -178,12 +178,10 @@ TEST_F(Music, OnADeviceEventsArriveOnTheSoundThreadOnceTheirAudioIsHeard) {
     module.patterns[0].cells[0][3].parameter = 255;
     installModule(module);
     ASSERT_TRUE(openMusic());
-    ASSERT_NE(musicHandle, 0u);
+    ASSERT_GT(soundMusicSeconds(), 0.0);
     registerMusicSyncs();
     EventRecorder recorder;
-    uint32_t watch = soundSetSync(musicHandle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, 0x200001,
-                                  EventRecorder::handler, &recorder);
-    ASSERT_NE(watch, 0u);
+    ASSERT_TRUE(soundOnPosition(1, 32, recorder.handler(1)));
     frameDelta = 0.01;
 
     auto started = std::chrono::steady_clock::now();

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "app/timeline.h"
-#include "app/window_procedure.h"
+#include "app/window_handling.h"
 #include "assets/texture_bank.h"
-#include "platform/messages.h"
+#include "platform/window_events.h"
 #include "scenes/slides.h"
 #include "state/run_state.h"
 #include "support/gl_test.h"
@@ -50,7 +50,7 @@ protected:
 };
 
 // Slides inside the programme: the timeline with the real slides, fed the
-// window's size messages the way the frame loop dispatches them.
+// window's resize events the way the frame loop answers them.
 class SlidesOnTheTimeline : public Slides {
 protected:
     void SetUp() override {
@@ -61,7 +61,7 @@ protected:
         resetRun();
         Slides::TearDown();
     }
-    static void sizeMessage(int w, int h) { windowProcedure(nullptr, WM_SIZE, SIZE_RESTORED, w | (h << 16)); }
+    static void resizeEvent(int w, int h) { handleWindowEvent(WindowEvent::resized(w, h)); }
     // Counts the quadrant colours in a w x h corner at the bottom-left, where
     // GL puts a smaller viewport; all four must fill their quarter of it.
     int wrongQuadrantPixels(int w, int h) const {
@@ -167,22 +167,22 @@ TEST_F(Slides, LeaveTheStateTheScenesStartFrom) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// A size message loads the scenes' perspective projection. A slide showing
-// across it, the title included (SDL hands the window's first size message to
+// A resize loads the scenes' perspective projection. A slide showing
+// across it, the title included (SDL hands the window's first resize to
 // the frame loop after the title's set-up), must go on filling the window.
-TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterASizeMessage) {
+TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterAResize) {
     textureBank[titleSlot].textureId = makeQuadrantTexture();
     textureBank[meadowCardSlot].textureId = textureBank[titleSlot].textureId;
     elapsed = 0.0;
     ASSERT_EQ(timelineStep(), 1);
 
-    sizeMessage(640, 480);
+    resizeEvent(640, 480);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     timelineStep();
-    EXPECT_EQ(wrongQuadrantPixels(640, 480), 0) << "title after the creation-time size message";
+    EXPECT_EQ(wrongQuadrantPixels(640, 480), 0) << "title after the creation-time resize";
 
     // The window made smaller: the whole picture scaled into it.
-    sizeMessage(320, 240);
+    resizeEvent(320, 240);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     timelineStep();
     EXPECT_EQ(wrongQuadrantPixels(320, 240), 0) << "title in a 320x240 window";
@@ -190,15 +190,15 @@ TEST_F(SlidesOnTheTimeline, StayDrawnOverThePictureAfterASizeMessage) {
     // The same on a later slide row, entered before the resize.
     storeTimelineValues(0.0, 1000.0);
     ASSERT_EQ(timelineStep(), 2);
-    sizeMessage(640, 480);
+    resizeEvent(640, 480);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     timelineStep();
     EXPECT_EQ(wrongQuadrantPixels(640, 480), 0) << "slide 6 after a resize";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// A slide puts its flat projection back after a size message, and only then:
-// between size messages the projection it loaded is still in place.
+// A slide puts its flat projection back after a resize, and only then:
+// between resizes the projection it loaded is still in place.
 TEST_F(SlidesOnTheTimeline, ASlideReloadsItsProjectionOnlyAfterASizeMessage) {
     const Scene slide = slideScene("slide", 5);
     auto flat = [] {
@@ -208,16 +208,16 @@ TEST_F(SlidesOnTheTimeline, ASlideReloadsItsProjectionOnlyAfterASizeMessage) {
     };
     slide.setUp();
     EXPECT_TRUE(flat());
-    sizeMessage(800, 600);
+    resizeEvent(800, 600);
     EXPECT_FALSE(flat());
     slide.frame();
-    EXPECT_TRUE(flat()) << "after a size message";
+    EXPECT_TRUE(flat()) << "after a resize";
 
     glMatrixMode(GL_PROJECTION);
     gluPerspective(90.0, 1.0, 1.0, 10.0);  // a stand-in for a reload to be seen
     glMatrixMode(GL_MODELVIEW);
     slide.frame();
-    EXPECT_FALSE(flat()) << "reloaded without a size message";
+    EXPECT_FALSE(flat()) << "reloaded without a resize";
 }
 
 // The programme's picture rows show the title, the five cards and the

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The sound layer in offline mode: where its position and instrument events
-// land, how often they fire, the level it reports, and how it treats files
-// that are not modules.
+// The sound layer in offline mode: where its position and instrument cues
+// land, that each goes off once, the level it reports, how it treats files
+// that are not modules, and the one conversion of its samples to PCM.
 #include "platform/sound.h"
+#include "platform/pcm.h"
 #include "support/sound_recorder.h"
 #include "support/test_modules.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace {
@@ -19,25 +21,18 @@ constexpr uint64_t tickFrames = 882;
 constexpr uint64_t rowFrames = 6 * tickFrames;
 constexpr uint64_t patternFrames = 64 * rowFrames;
 
-uint64_t positionParam(int order, int row) { return static_cast<uint64_t>(order) | (static_cast<uint64_t>(row) << 16); }
-uint64_t instrumentParam(int instrument) { return 0xFFFF0000u | static_cast<uint64_t>(instrument); }
-
 class OfflineSound : public ::testing::Test {
 protected:
     void SetUp() override {
         setSoundDetectionSteps(64, 1);
-        ASSERT_TRUE(soundInitOffline());
+        ASSERT_TRUE(soundOpenOffline());
     }
     void TearDown() override {
-        soundFree();
+        soundClose();
         setSoundDetectionSteps(64, 1);
     }
 
-    uint32_t load(const ModModule& module) {
-        uint32_t handle = soundLoadModule(writeModule(scratch, "song.mod", module));
-        EXPECT_NE(handle, 0u);
-        return handle;
-    }
+    void load(const ModModule& module) { ASSERT_TRUE(soundLoadMusic(writeModule(scratch, "song.mod", module))); }
 
     // Renders `frames` frames in calls of `chunk` frames; returns the audio.
     std::vector<float> render(uint64_t frames, size_t chunk = 1470) {
@@ -67,86 +62,76 @@ ModModule plainModule() {
 
 }  // namespace
 
-TEST_F(OfflineSound, PositionEventsFireOnceOnTheirExactFrameAndNeverAfterTheLoop) {
-    uint32_t handle = load(plainModule());
-    uint32_t titleEnd = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, positionParam(1, 32),
-                                     EventRecorder::handler, &recorder);
-    uint32_t programmeStart = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, positionParam(2, 0),
-                                           EventRecorder::handler, &recorder);
-    uint32_t everyLoop =
-        soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32), EventRecorder::handler, &recorder);
-    ASSERT_TRUE(titleEnd && programmeStart && everyLoop);
-    ASSERT_TRUE(soundPlay(handle));
+TEST_F(OfflineSound, PositionCuesGoOffOnceOnTheirExactFrameThoughTheLoopComesBack) {
+    load(plainModule());
+    ASSERT_TRUE(soundOnPosition(1, 32, recorder.handler(1)));
+    ASSERT_TRUE(soundOnPosition(2, 0, recorder.handler(2)));
+    ASSERT_TRUE(soundPlay());
 
     const uint64_t songFrames = 3 * patternFrames;
-    render(2 * songFrames + 2 * patternFrames);
+    const std::vector<float> audio = render(2 * songFrames + 2 * patternFrames);
 
-    auto first = recorder.eventsOf(titleEnd);
+    const uint64_t titleEnd = patternFrames + 32 * rowFrames;
+    auto first = recorder.eventsOf(1);
     ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].frame, patternFrames + 32 * rowFrames);
-    EXPECT_EQ(first[0].data, 1u | (32u << 16));
-    EXPECT_EQ(first[0].channel, handle);
-
-    auto second = recorder.eventsOf(programmeStart);
+    EXPECT_EQ(first[0].frame, titleEnd);
+    auto second = recorder.eventsOf(2);
     ASSERT_EQ(second.size(), 1u);
     EXPECT_EQ(second[0].frame, 2 * patternFrames);
-    EXPECT_EQ(second[0].data, 2u);
 
-    // The same position without the one-time flag comes round on every loop,
-    // which shows the loop really passed the marked rows again.
-    auto repeated = recorder.eventsOf(everyLoop);
-    ASSERT_EQ(repeated.size(), 3u);
-    EXPECT_EQ(repeated[1].frame, repeated[0].frame + songFrames);
-    EXPECT_EQ(repeated[2].frame, repeated[0].frame + 2 * songFrames);
+    // The loop did play the marked row again, twice: the row sounds the
+    // same in every pass, and it is not silence.
+    float largest = 0.0f, loudest = 0.0f;
+    for (uint64_t pass = 1; pass <= 2; ++pass) {
+        for (uint64_t i = 2 * titleEnd; i < 2 * (titleEnd + rowFrames); ++i) {
+            largest = std::max(largest, std::fabs(audio[i + 2 * pass * songFrames] - audio[i]));
+            loudest = std::max(loudest, std::fabs(audio[i]));
+        }
+    }
+    EXPECT_LT(largest, 1e-5f);
+    EXPECT_GT(loudest, 0.05f);
 }
 
-TEST_F(OfflineSound, APatternBreakLandingOnTheMarkedRowFiresThereAndSkippedRowsNever) {
+TEST_F(OfflineSound, APatternBreakLandingOnTheMarkedRowGoesOffThereAndSkippedRowsNever) {
     ModModule module = plainModule();
     module.patterns[0].cells[0][1].effect = 0xF;  // speed 3
     module.patterns[0].cells[0][1].parameter = 3;
     module.patterns[0].cells[10][1].effect = 0xD;  // break to row 32 (decimal digits)
     module.patterns[0].cells[10][1].parameter = 0x32;
-    uint32_t handle = load(module);
-    uint32_t marked = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, positionParam(1, 32),
-                                   EventRecorder::handler, &recorder);
-    uint32_t skipped = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS, positionParam(1, 31),
-                                    EventRecorder::handler, &recorder);
-    ASSERT_TRUE(soundPlay(handle));
+    load(module);
+    ASSERT_TRUE(soundOnPosition(1, 32, recorder.handler(1)));
+    ASSERT_TRUE(soundOnPosition(1, 31, recorder.handler(2)));
+    ASSERT_TRUE(soundPlay());
     render(20 * 3 * tickFrames);
 
-    auto events = recorder.eventsOf(marked);
+    auto events = recorder.eventsOf(1);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].frame, 11 * 3 * tickFrames);  // rows 0..10 at three ticks each
-    EXPECT_TRUE(recorder.eventsOf(skipped).empty());
+    EXPECT_TRUE(recorder.eventsOf(2).empty());
 }
 
-TEST_F(OfflineSound, InstrumentEventFollowsTheNoteTriggerRules) {
+TEST_F(OfflineSound, InstrumentCueFollowsTheNoteTriggerRules) {
     ModModule module = plainModule();
     module.samples[8] = squareWaveSample("nine");
     ModPattern& p = module.patterns[0];
+    // Everything before row 12 leaves instrument 9 unplayed.
     p.cells[2][2].instrument = 9;  // bare instrument: selects, plays nothing
     p.cells[4][1] = noteCell(2, 0, 1);
     p.cells[6][1] = noteCell(2, 5, 9, 0x3, 0x08);   // tone-portamento target: slides
     p.cells[8][1] = noteCell(2, 7, 9, 0x5, 0x01);   // portamento with volume slide: slides
     p.cells[10][2] = noteCell(2, 0, 0, 0xE, 0xD7);  // delay past the row's 6 ticks: never
     p.cells[12][2] = noteCell(2, 2, 0);             // note alone: channel's last, instrument 9
-    uint32_t handle = load(module);
-    uint32_t flash = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, instrumentParam(9),
-                                  EventRecorder::handler, &recorder);
-    uint32_t every = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
-    ASSERT_TRUE(soundPlay(handle));
+    load(module);
+    ASSERT_TRUE(soundOnInstrument(9, recorder.handler(9)));
+    ASSERT_TRUE(soundPlay());
     render(2 * 3 * patternFrames + 1000);
 
-    auto once = recorder.eventsOf(flash);
-    ASSERT_EQ(once.size(), 1u);
+    auto once = recorder.eventsOf(9);
+    ASSERT_EQ(once.size(), 1u) << "once, though the loop plays the note again";
     EXPECT_EQ(once[0].frame, 12 * rowFrames);
-    EXPECT_EQ(once[0].data & 0xFFFF, 62u);  // D-2 in tracker periods is note 62 counted from C-0
-    EXPECT_EQ(once[0].data >> 16, 2u);      // channel
-    // Twice in two passes of the song: the loop plays the note again.
-    EXPECT_EQ(recorder.eventsOf(every).size(), 2u);
 }
 
-TEST_F(OfflineSound, InstrumentOnlyAsPortamentoTargetNeverFires) {
+TEST_F(OfflineSound, InstrumentOnlyAsPortamentoTargetNeverGoesOff) {
     ModModule module = plainModule();
     module.samples[8] = squareWaveSample("nine");
     ModPattern& p = module.patterns[1];
@@ -154,24 +139,23 @@ TEST_F(OfflineSound, InstrumentOnlyAsPortamentoTargetNeverFires) {
     p.cells[4][3] = noteCell(1, 7, 9, 0x3, 0x10);
     p.cells[8][3] = noteCell(1, 9, 9, 0x5, 0x02);
     p.cells[9][2].instrument = 9;
-    uint32_t handle = load(module);
-    soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
-    ASSERT_TRUE(soundPlay(handle));
+    load(module);
+    ASSERT_TRUE(soundOnInstrument(9, recorder.handler(9)));
+    ASSERT_TRUE(soundPlay());
     render(3 * patternFrames + 1000);
     EXPECT_TRUE(recorder.events().empty());
 }
 
-TEST_F(OfflineSound, DelayedNoteFiresOnItsTickWhenItsSoundStarts) {
+TEST_F(OfflineSound, DelayedNoteGoesOffOnItsTickWhenItsSoundStarts) {
     ModModule module = emptyModule(1);
     module.samples[8] = squareWaveSample("nine");
     module.patterns[0].cells[5][0] = noteCell(2, 0, 9, 0xE, 0xD3);
-    uint32_t handle = load(module);
-    uint32_t sync = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, instrumentParam(9),
-                                 EventRecorder::handler, &recorder);
-    ASSERT_TRUE(soundPlay(handle));
+    load(module);
+    ASSERT_TRUE(soundOnInstrument(9, recorder.handler(9)));
+    ASSERT_TRUE(soundPlay());
     std::vector<float> audio = render(8 * rowFrames, 1000);
 
-    auto events = recorder.eventsOf(sync);
+    auto events = recorder.eventsOf(9);
     ASSERT_EQ(events.size(), 1u);
     const uint64_t expected = 5 * rowFrames + 3 * tickFrames;
     EXPECT_EQ(events[0].frame, expected);
@@ -185,28 +169,20 @@ TEST_F(OfflineSound, DelayedNoteFiresOnItsTickWhenItsSoundStarts) {
 }
 
 // Two notes of instrument 9 on one row, the higher channel delayed less:
-// the one-time event fires with the note heard first, not with the first
-// channel's; an event without the flag sees both, in the order they sound.
-TEST_F(OfflineSound, OneTimeInstrumentEventFiresAtTheFirstNoteHeardInARow) {
+// the cue goes off with the note heard first, not with the first channel's.
+TEST_F(OfflineSound, InstrumentCueGoesOffAtTheFirstNoteHeardInARow) {
     ModModule module = emptyModule(1);
     module.samples[8] = squareWaveSample("nine");
     module.patterns[0].cells[5][0] = noteCell(2, 0, 9, 0xE, 0xD4);
     module.patterns[0].cells[5][2] = noteCell(2, 4, 9, 0xE, 0xD1);
-    uint32_t handle = load(module);
-    uint32_t once = soundSetSync(handle, SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST, instrumentParam(9),
-                                 EventRecorder::handler, &recorder);
-    uint32_t every = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
-    ASSERT_TRUE(soundPlay(handle));
+    load(module);
+    ASSERT_TRUE(soundOnInstrument(9, recorder.handler(9)));
+    ASSERT_TRUE(soundPlay());
     render(8 * rowFrames, 1000);
 
-    auto first = recorder.eventsOf(once);
+    auto first = recorder.eventsOf(9);
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0].frame, 5 * rowFrames + 1 * tickFrames);
-    EXPECT_EQ(first[0].data >> 16, 2u);  // channel
-    auto both = recorder.eventsOf(every);
-    ASSERT_EQ(both.size(), 2u);
-    EXPECT_EQ(both[0].frame, 5 * rowFrames + 1 * tickFrames);
-    EXPECT_EQ(both[1].frame, 5 * rowFrames + 4 * tickFrames);
 }
 
 TEST_F(OfflineSound, TempoChangesMoveTheTicksOfDelayedNotes) {
@@ -215,18 +191,18 @@ TEST_F(OfflineSound, TempoChangesMoveTheTicksOfDelayedNotes) {
     module.patterns[0].cells[1][1].effect = 0xF;  // tempo 150 from row 1: ticks of 735 frames
     module.patterns[0].cells[1][1].parameter = 150;
     module.patterns[0].cells[3][0] = noteCell(2, 0, 9, 0xE, 0xD2);
-    uint32_t handle = load(module);
-    uint32_t sync = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
-    ASSERT_TRUE(soundPlay(handle));
+    load(module);
+    ASSERT_TRUE(soundOnInstrument(9, recorder.handler(9)));
+    ASSERT_TRUE(soundPlay());
     render(4 * rowFrames);
-    auto events = recorder.eventsOf(sync);
+    auto events = recorder.eventsOf(9);
     ASSERT_EQ(events.size(), 1u);
     // The tick that reads the tempo command still lasts as long as the old
     // tempo says; the ticks after it are 735 frames.
     EXPECT_EQ(events[0].frame, rowFrames + tickFrames + (2 * 6 - 1) * 735u + 2 * 735u);
 }
 
-TEST_F(OfflineSound, SplittingTheRenderChangesNeitherSamplesNorEvents) {
+TEST_F(OfflineSound, SplittingTheRenderChangesNeitherSamplesNorCues) {
     ModModule module = plainModule();
     module.samples[8] = squareWaveSample("nine");
     module.patterns[0].cells[7][3] = noteCell(3, 4, 9, 0xE, 0xD1);
@@ -234,12 +210,14 @@ TEST_F(OfflineSound, SplittingTheRenderChangesNeitherSamplesNorEvents) {
 
     auto run = [&](size_t chunk, std::vector<RecordedEvent>& events) {
         EventRecorder local;
-        uint32_t handle = soundLoadModule(path);
-        soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(0, 20), EventRecorder::handler, &local);
-        soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &local);
-        EXPECT_TRUE(soundPlay(handle));
+        soundClose();
+        EXPECT_TRUE(soundOpenOffline());
+        EXPECT_TRUE(soundLoadMusic(path));
+        soundOnPosition(0, 20, local.handler(1));
+        soundOnInstrument(9, local.handler(2));
+        EXPECT_TRUE(soundPlay());
         std::vector<float> audio = render(20 * rowFrames + 17, chunk);
-        soundStop();
+        soundClose();
         events = local.events();
         return audio;
     };
@@ -252,30 +230,32 @@ TEST_F(OfflineSound, SplittingTheRenderChangesNeitherSamplesNorEvents) {
     EXPECT_LT(largest, 1e-5f);
     ASSERT_EQ(wholeEvents.size(), 2u);
     ASSERT_EQ(splitEvents.size(), 2u);
-    for (size_t i = 0; i < 2; ++i) EXPECT_EQ(wholeEvents[i].frame, splitEvents[i].frame);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(wholeEvents[i].cue, splitEvents[i].cue);
+        EXPECT_EQ(wholeEvents[i].frame, splitEvents[i].frame);
+    }
 }
 
-TEST_F(OfflineSound, CoarseStepsPlaceEventsAtMost63FramesEarly) {
+TEST_F(OfflineSound, CoarseStepsPlaceCuesAtMost63FramesEarly) {
     // The device renders 64 frames between looks at the position; offline
-    // rendering with the same step shows how far that moves an event.
+    // rendering with the same step shows how far that moves a cue.
     setSoundDetectionSteps(64, 64);
     ModModule module = plainModule();
     module.samples[8] = squareWaveSample("nine");
     module.patterns[1].cells[40][0] = noteCell(2, 0, 9, 0xE, 0xD1);
-    uint32_t handle = load(module);
-    uint32_t position =
-        soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32), EventRecorder::handler, &recorder);
-    uint32_t note = soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
-    ASSERT_TRUE(soundPlay(handle));
+    load(module);
+    ASSERT_TRUE(soundOnPosition(1, 32, recorder.handler(1)));
+    ASSERT_TRUE(soundOnInstrument(9, recorder.handler(9)));
+    ASSERT_TRUE(soundPlay());
     render(2 * patternFrames);
-    auto check = [&](uint32_t sync, uint64_t exact) {
-        auto events = recorder.eventsOf(sync);
+    auto check = [&](int cue, uint64_t exact) {
+        auto events = recorder.eventsOf(cue);
         ASSERT_EQ(events.size(), 1u);
         EXPECT_LE(events[0].frame, exact);
         EXPECT_GT(events[0].frame + 64, exact);
     };
-    check(position, patternFrames + 32 * rowFrames);
-    check(note, patternFrames + 40 * rowFrames + tickFrames);
+    check(1, patternFrames + 32 * rowFrames);
+    check(9, patternFrames + 40 * rowFrames + tickFrames);
 }
 
 TEST_F(OfflineSound, LevelIsThePeakOfTheLastRenderedFramesPerSide) {
@@ -285,12 +265,12 @@ TEST_F(OfflineSound, LevelIsThePeakOfTheLastRenderedFramesPerSide) {
     module.patterns[0].cells[12][1] = noteCell(2, 0, 1);  // channel 1 on the right
     module.patterns[0].cells[12][0].effect = 0xC;         // left falls silent
     module.patterns[0].cells[12][0].parameter = 0;
-    uint32_t handle = load(module);
-    EXPECT_EQ(soundLevel(handle), 0u);  // not playing yet
-    ASSERT_TRUE(soundPlay(handle));
+    load(module);
+    EXPECT_EQ(soundLevel(), 0u);  // not playing yet
+    ASSERT_TRUE(soundPlay());
 
     render(1024, 1024);
-    EXPECT_EQ(soundLevel(handle), 0u);  // silence before the first note
+    EXPECT_EQ(soundLevel(), 0u);  // silence before the first note
 
     auto peakOfLast = [](const std::vector<float>& audio, size_t frames, int side) {
         float peak = 0.0f;
@@ -301,7 +281,7 @@ TEST_F(OfflineSound, LevelIsThePeakOfTheLastRenderedFramesPerSide) {
     // Rendering 64-frame multiples keeps the 1024-frame window on block edges.
     std::vector<float> audio;
     for (int i = 0; i < 30; ++i) audio = render(1024, 1024);  // well into row 4's note
-    uint32_t level = soundLevel(handle);
+    uint32_t level = soundLevel();
     EXPECT_EQ(level, packSoundLevel(peakOfLast(audio, 1024, 0), peakOfLast(audio, 1024, 1)));
     // Channel 0 is panned left; the decoder's stereo mix lets a little of
     // it through on the right.
@@ -310,7 +290,7 @@ TEST_F(OfflineSound, LevelIsThePeakOfTheLastRenderedFramesPerSide) {
     EXPECT_LT(level >> 16, (level & 0xFFFF) / 2);
 
     for (int i = 0; i < 50; ++i) audio = render(1024, 1024);  // past row 12: right only
-    level = soundLevel(handle);
+    level = soundLevel();
     EXPECT_EQ(level, packSoundLevel(peakOfLast(audio, 1024, 0), peakOfLast(audio, 1024, 1)));
     EXPECT_LT(level & 0xFFFF, (level >> 16) / 2);
     EXPECT_GT(level >> 16, 20u);
@@ -327,22 +307,24 @@ TEST(SoundLevelScale, MapsPeaksOntoZeroTo128) {
     EXPECT_EQ(packSoundLevel(0, 128), 0x800000u);
 }
 
-TEST_F(OfflineSound, FilesThatAreNotModulesGiveNoHandleAndNothingPlays) {
-    EXPECT_EQ(soundLoadModule(scratch.path() + "/missing.mod"), 0u);
-    EXPECT_EQ(soundLoadModule(scratch.write("empty.mod", {})), 0u);
+TEST_F(OfflineSound, FilesThatAreNotModulesLoadNothingAndNothingPlays) {
+    EXPECT_FALSE(soundLoadMusic(scratch.path() + "/missing.mod"));
+    EXPECT_FALSE(soundLoadMusic(scratch.write("empty.mod", {})));
     std::string text = "This is not a module at all, just some words in a file.\n";
-    EXPECT_EQ(soundLoadModule(scratch.write("text.mod", std::vector<uint8_t>(text.begin(), text.end()))), 0u);
+    EXPECT_FALSE(soundLoadMusic(scratch.write("text.mod", std::vector<uint8_t>(text.begin(), text.end()))));
     std::vector<uint8_t> bytes = encodeMod(plainModule());
     bytes.resize(600);  // cut inside the sample headers
-    EXPECT_EQ(soundLoadModule(scratch.write("cut.mod", bytes)), 0u);
-    EXPECT_EQ(soundLoadModule(scratch.path()), 0u);  // a folder
+    EXPECT_FALSE(soundLoadMusic(scratch.write("cut.mod", bytes)));
+    EXPECT_FALSE(soundLoadMusic(scratch.path()));  // a folder
 
-    EXPECT_FALSE(soundPlay(0));
-    EXPECT_EQ(soundSetSync(0, SOUND_SYNC_MUSICPOS, 0, EventRecorder::handler, &recorder), 0u);
-    EXPECT_EQ(soundLevel(0), 0xFFFFFFFFu);
-    std::vector<int16_t> audio(2 * 64, 1);
+    EXPECT_FALSE(soundPlay());
+    EXPECT_FALSE(soundOnPosition(0, 0, recorder.handler(1)));
+    EXPECT_FALSE(soundOnInstrument(1, recorder.handler(1)));
+    EXPECT_EQ(soundLevel(), 0xFFFFFFFFu);
+    EXPECT_EQ(soundMusicSeconds(), 0.0);
+    std::vector<float> audio(2 * 64, 1.0f);
     EXPECT_EQ(soundRenderOffline(audio.data(), 64), 0u);
-    EXPECT_TRUE(std::all_of(audio.begin(), audio.end(), [](int16_t s) { return s == 0; }));
+    EXPECT_TRUE(std::all_of(audio.begin(), audio.end(), [](float s) { return s == 0.0f; }));
 }
 
 TEST_F(OfflineSound, DamagedModulesLoadOrAreRefusedButNeverCrash) {
@@ -363,49 +345,59 @@ TEST_F(OfflineSound, DamagedModulesLoadOrAreRefusedButNeverCrash) {
             bytes[at] = static_cast<uint8_t>(random());
         }
         if (round % 10 == 0) bytes.resize(random() % bytes.size());
-        uint32_t handle = soundLoadModule(scratch.write("damaged.mod", bytes));
-        if (handle == 0) continue;
+        soundClose();
+        ASSERT_TRUE(soundOpenOffline());
+        if (!soundLoadMusic(scratch.write("damaged.mod", bytes))) continue;
         ++loaded;
-        soundSetSync(handle, SOUND_SYNC_MUSICPOS, positionParam(1, 32), EventRecorder::handler, &recorder);
-        soundSetSync(handle, SOUND_SYNC_MUSICINST, instrumentParam(9), EventRecorder::handler, &recorder);
-        ASSERT_TRUE(soundPlay(handle));
+        soundOnPosition(1, 32, recorder.handler(1));
+        soundOnInstrument(9, recorder.handler(9));
+        ASSERT_TRUE(soundPlay());
         render(20000, 4096);
-        EXPECT_LE(soundLevel(handle) & 0xFFFF, 128u);
-        soundStop();
-        EXPECT_TRUE(soundFreeModule(handle));
-        EXPECT_EQ(soundLevel(handle), 0xFFFFFFFFu);
+        EXPECT_LE(soundLevel() & 0xFFFF, 128u);
+        EXPECT_LE(soundLevel() >> 16, 128u);
     }
     EXPECT_GT(loaded, 0);  // the damage left some modules playable, so rendering was exercised
 }
 
-TEST_F(OfflineSound, SyncsCannotBeAddedOnceTheModulePlaysAndOnlyOneModulePlays) {
-    uint32_t first = load(plainModule());
-    uint32_t second = soundLoadModule(writeModule(scratch, "other.mod", plainModule()));
-    ASSERT_NE(second, 0u);
-    EXPECT_EQ(soundSetSync(first, 7, 0, EventRecorder::handler, &recorder), 0u);  // no such type
-    ASSERT_TRUE(soundPlay(first));
-    EXPECT_EQ(soundSetSync(first, SOUND_SYNC_MUSICPOS, 0, EventRecorder::handler, &recorder), 0u);
-    EXPECT_FALSE(soundPlay(second));
-    EXPECT_FALSE(soundFreeModule(first));
-    EXPECT_NE(soundSetSync(second, SOUND_SYNC_MUSICPOS, 0, EventRecorder::handler, &recorder), 0u);
+TEST_F(OfflineSound, CuesOnlyBeforePlaybackAndOneMusicPerOpening) {
+    EXPECT_FALSE(soundOpenOffline()) << "already open";
+    EXPECT_FALSE(soundOpenDevice()) << "already open";
+    load(plainModule());
+    EXPECT_GT(soundMusicSeconds(), 0.0);
+    EXPECT_FALSE(soundLoadMusic(writeModule(scratch, "other.mod", plainModule())));
+    // Places that cannot exist.
+    EXPECT_FALSE(soundOnPosition(-1, 0, recorder.handler(1)));
+    EXPECT_FALSE(soundOnPosition(0, -1, recorder.handler(1)));
+    EXPECT_FALSE(soundOnInstrument(0, recorder.handler(1)));
+    EXPECT_FALSE(soundOnInstrument(256, recorder.handler(1)));
+    ASSERT_TRUE(soundPlay());
+    EXPECT_FALSE(soundOnPosition(0, 0, recorder.handler(1)));
+    EXPECT_FALSE(soundOnInstrument(1, recorder.handler(1)));
+
+    // Closed, the layer takes nothing; opened again, it takes new music.
+    soundClose();
+    soundClose();
+    EXPECT_FALSE(soundLoadMusic(scratch.path() + "/song.mod"));
+    ASSERT_TRUE(soundOpenOffline());
+    EXPECT_TRUE(soundLoadMusic(scratch.path() + "/other.mod"));
+    EXPECT_TRUE(soundOnPosition(0, 0, recorder.handler(1)));
 }
 
-TEST_F(OfflineSound, Int16RenderMatchesTheFloatRender) {
-    std::string path = writeModule(scratch, "song.mod", plainModule());
-    uint32_t handle = soundLoadModule(path);
-    ASSERT_TRUE(soundPlay(handle));
-    std::vector<float> floats = render(3000);
-    soundStop();
-    uint32_t again = soundLoadModule(path);
-    ASSERT_TRUE(soundPlay(again));
-    std::vector<int16_t> shorts(2 * 3000);
-    ASSERT_EQ(soundRenderOffline(shorts.data(), 3000), 3000u);
-    int nonZero = 0;
-    for (size_t i = 0; i < shorts.size(); ++i) {
-        EXPECT_NEAR(shorts[i], floats[i] * 32767.0f, 1.0f) << i;
-        nonZero += shorts[i] != 0;
-    }
-    EXPECT_GT(nonZero, 1000);
+// The capture writes the music as 16-bit PCM through this conversion; its
+// bytes are what listeners hear, so the clipping must not move.
+TEST(PcmFromFloat, ScalesRoundsAndClipsToSixteenBits) {
+    EXPECT_EQ(pcmFromFloat(0.0f), 0);
+    EXPECT_EQ(pcmFromFloat(1.0f), 32767);
+    EXPECT_EQ(pcmFromFloat(-1.0f), -32767);
+    EXPECT_EQ(pcmFromFloat(0.5f), 16384);  // 16383.5: halves round away from zero
+    EXPECT_EQ(pcmFromFloat(-0.5f), -16384);
+    EXPECT_EQ(pcmFromFloat(1.5f), 32767);
+    // Below full scale the 16-bit range still has one step more.
+    EXPECT_EQ(pcmFromFloat(-1.00002f), -32768);
+    EXPECT_EQ(pcmFromFloat(-1.5f), -32768);
+    EXPECT_EQ(pcmFromFloat(std::numeric_limits<float>::infinity()), 32767);
+    EXPECT_EQ(pcmFromFloat(-std::numeric_limits<float>::infinity()), -32768);
+    EXPECT_EQ(pcmFromFloat(std::nanf("")), 0);
 }
 
 TEST(SoundVersion, MatchesOnMajorAndMinorOnly) {

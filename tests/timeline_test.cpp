@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "app/timeline.h"
-#include "platform/messages.h"
+#include "platform/window_events.h"
 #include "state/clock.h"
 #include "state/run_state.h"
 #include "support/recording_programme.h"
@@ -114,15 +114,15 @@ TEST_F(TimelineTest, SetupsRunBeforeTheirRowMarksTheFlags) {
 TEST_F(TimelineTest, EndRowPostsQuitOnEveryFrameUntilTaken) {
     storeTimelineValues(0.0, epsilon);
     EXPECT_EQ(stepAt(225.0 + epsilon), timelineEndRow());
-    Message message;
-    ASSERT_TRUE(peekMessage(message));
-    EXPECT_EQ(message.message, WM_QUIT);
-    EXPECT_EQ(message.wParam, 0u);
-    EXPECT_FALSE(peekMessage(message));
+    WindowEvent event;
+    ASSERT_TRUE(takeWindowEvent(event));
+    EXPECT_EQ(event.kind, WindowEvent::Kind::quit);
+    EXPECT_EQ(event.exitCode, 0);
+    EXPECT_FALSE(takeWindowEvent(event));
     recordedCalls.clear();
     EXPECT_EQ(stepAt(226.0), timelineEndRow());
-    ASSERT_TRUE(peekMessage(message));
-    EXPECT_EQ(message.message, WM_QUIT);
+    ASSERT_TRUE(takeWindowEvent(event));
+    EXPECT_EQ(event.kind, WindowEvent::Kind::quit);
     EXPECT_TRUE(recordedCalls.empty()) << "the end row draws no scene";
 }
 

@@ -7,16 +7,19 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/window_handling.h"
 #include "scenes/picture_area.h"
-#include "app/window_procedure.h"
 #include "scenes/viewport.h"
 #include "platform/message_box.h"
-#include "platform/messages.h"
 #include "platform/window.h"
+#include "platform/window_events.h"
 #include "platform/x11_window.h"
 #include "support/deaf_window_manager.h"
 #include "support/gl_test.h"
 #include "support/xvfb_server.h"
+
+// Last: Xlib's macros would clash with names above.
+#include <SDL_syswm.h>
 
 namespace {
 const char* const questionText =
@@ -57,6 +60,36 @@ void expectViewport(int width, int height, int x = 0, int y = 0) {
     EXPECT_EQ(viewport[3], height);
 }
 
+// A round trip to the X server of the current window: when it returns, every
+// event the server made for the requests sent before it has arrived.
+bool syncWithXServer() {
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    XSync(info.info.x11.display, False);
+    return true;
+}
+
+// Everything the window system has had to say up to now, in order, taken
+// from the queue. After the round trip a quit is posted as a marker: it
+// comes out only once everything before it has been taken. Rounds repeat
+// until one brings nothing, so that events SDL makes while taking in others
+// are included too. Waiting a while instead could end before a slow server
+// has spoken.
+std::vector<WindowEvent> eventsSoFar() {
+    std::vector<WindowEvent> seen;
+    for (int round = 0; round < 10; ++round) {
+        EXPECT_TRUE(syncWithXServer()) << "no X11 window to sync with";
+        postQuit(0);
+        const size_t before = seen.size();
+        WindowEvent event;
+        while (takeWindowEvent(event) && event.kind != WindowEvent::Kind::quit) seen.push_back(event);
+        if (seen.size() == before) break;
+    }
+    return seen;
+}
+
 void expectIdentityModelview() {
     GLdouble m[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
@@ -68,14 +101,14 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         captureMessageBoxes(true, IDNO);
-        resetMessages();
-        registerWindowProcedure(windowProcedure);
+        resetWindowEvents();
+        releaseHeldKeys();
     }
     void TearDown() override {
         closeWindow();
         captureMessageBoxes(false);
-        registerWindowProcedure(nullptr);
-        resetMessages();
+        resetWindowEvents();
+        releaseHeldKeys();
         fullscreen = 1;
         chooseDisplay(DisplayChoice::automatic);
         // Only now: Xlib ends the process when its server goes away under it.
@@ -236,8 +269,8 @@ TEST_F(WindowTest, WithoutADisplayTheWindowClassStepFails) {
     swapWindowBuffers();
     closeWindow();
     closeWindow();
-    Message m;
-    EXPECT_FALSE(peekMessage(m));
+    WindowEvent event;
+    EXPECT_FALSE(takeWindowEvent(event));
     EXPECT_TRUE(takeCapturedMessageBoxes().empty());
 }
 
@@ -352,22 +385,25 @@ TEST_F(WindowTest, RefusedModeAnsweredYesGivesAWindowOfTheClientSize) {
     // What the window system says about the new window (and nothing about
     // the refused fullscreen one) reaches the program: the viewport stays
     // that of the 640x480 client area.
-    SDL_Delay(200);
-    Message m;
-    while (peekMessage(m)) dispatchMessage(m);
+    for (const WindowEvent& event : eventsSoFar()) {
+        if (event.kind == WindowEvent::Kind::resize) {
+            EXPECT_EQ(event.width, 640);
+            EXPECT_EQ(event.height, 480);
+        }
+        handleWindowEvent(event);
+    }
     expectViewport(640, 480);
 
     closeWindow();
     EXPECT_TRUE(takeCapturedMessageBoxes().empty());
 }
 
-TEST_F(WindowTest, WindowEventsArriveOneMessagePerPeek) {
+TEST_F(WindowTest, WindowEventsArriveOnePerTake) {
     if (!startDisplay("640x480x16")) GTEST_SKIP() << server->why();
     ASSERT_TRUE(openWindow("Glimmervandra", 640, 480, 16, 0));
     // Drop whatever the window's appearance produced.
-    Message m;
-    while (peekMessage(m)) {
-    }
+    eventsSoFar();
+    WindowEvent event;
 
     SDL_Event key{};
     key.type = SDL_KEYDOWN;
@@ -380,17 +416,18 @@ TEST_F(WindowTest, WindowEventsArriveOneMessagePerPeek) {
     close.type = SDL_QUIT;
     ASSERT_EQ(SDL_PushEvent(&close), 1);
 
-    ASSERT_TRUE(peekMessage(m));
-    EXPECT_EQ(m.message, WM_KEYDOWN);
-    EXPECT_EQ(m.wParam, VK_ESCAPE);
-    dispatchMessage(m);  // asks to quit: the quit waits behind the queue
-    ASSERT_TRUE(peekMessage(m));
-    EXPECT_EQ(m.message, WM_KEYUP);
-    ASSERT_TRUE(peekMessage(m));
-    EXPECT_EQ(m.message, WM_CLOSE);
-    ASSERT_TRUE(peekMessage(m));
-    EXPECT_EQ(m.message, WM_QUIT);
-    EXPECT_FALSE(peekMessage(m));
+    ASSERT_TRUE(takeWindowEvent(event));
+    EXPECT_EQ(event.kind, WindowEvent::Kind::keyDown);
+    EXPECT_TRUE(event.escape);
+    handleWindowEvent(event);  // asks to quit: the quit waits behind the queue
+    ASSERT_TRUE(takeWindowEvent(event));
+    EXPECT_EQ(event.kind, WindowEvent::Kind::keyUp);
+    EXPECT_TRUE(event.escape);
+    ASSERT_TRUE(takeWindowEvent(event));
+    EXPECT_EQ(event.kind, WindowEvent::Kind::close);
+    ASSERT_TRUE(takeWindowEvent(event));
+    EXPECT_EQ(event.kind, WindowEvent::Kind::quit);
+    EXPECT_FALSE(takeWindowEvent(event));
 }
 
 TEST_F(WindowTest, AResizedWindowKeepsThePicture43WithBars) {
@@ -400,18 +437,18 @@ TEST_F(WindowTest, AResizedWindowKeepsThePicture43WithBars) {
     ASSERT_NE(window, nullptr);
 
     // As if the user dragged the frame: the X server tells the window its new
-    // size, which reaches the program as a size message.
+    // size, which reaches the program as a resize.
     SDL_SetWindowSize(window, 800, 300);
     bool sized = false;
     for (int i = 0; i < 100 && !sized; ++i) {
         SDL_Delay(20);
-        Message m;
-        while (peekMessage(m)) {
-            dispatchMessage(m);
-            sized = sized || (m.message == WM_SIZE && m.lParam == (800 | (300 << 16)));
+        WindowEvent event;
+        while (takeWindowEvent(event)) {
+            handleWindowEvent(event);
+            sized = sized || (event.kind == WindowEvent::Kind::resize && event.width == 800 && event.height == 300);
         }
     }
-    ASSERT_TRUE(sized) << "no size message for the new client area";
+    ASSERT_TRUE(sized) << "no resize for the new client area";
     expectViewport(400, 300, 200, 0);
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);

@@ -13,9 +13,9 @@ DeviceCheck checkDevices() {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     else
         check.displayReason = SDL_GetError();
-    check.sound = soundInit();
+    check.sound = soundOpenDevice();
     if (check.sound)
-        soundFree();
+        soundClose();
     else
         check.soundReason = soundLastError();
     return check;

@@ -7,15 +7,14 @@
 #include "app/frame_stats.h"
 #include "app/music.h"
 #include "app/timeline.h"
-#include "app/window_procedure.h"
+#include "app/window_handling.h"
 #include "scenes/viewport.h"
 
-bool frameLoopPass(Message& message) {
-    Message taken;
-    if (peekMessage(taken)) {
-        message = taken;
-        translateMessage(message);
-        dispatchMessage(message);
+bool frameLoopPass(WindowEvent& lastEvent) {
+    WindowEvent taken;
+    if (takeWindowEvent(taken)) {
+        lastEvent = taken;
+        handleWindowEvent(lastEvent);
     }
     frameStartStep();
     runSceneStep(currentProgramme().presentFrame);
@@ -28,14 +27,14 @@ bool frameLoopPass(Message& message) {
     glFlush();
     frameEndStep();
     if (stats) frameStatsPassDone(currentTimelineRow());
-    return message.message == WM_QUIT;
+    return lastEvent.kind == WindowEvent::Kind::quit;
 }
 
 int runFrameLoop() {
-    Message message;  // cleared: WM_NULL until a message is taken
+    WindowEvent lastEvent;  // cleared: Kind::none until an event is taken
     frameStatsBegin();
-    while (!frameLoopPass(message)) {
+    while (!frameLoopPass(lastEvent)) {
     }
     frameStatsFinish();
-    return int(message.wParam);
+    return lastEvent.exitCode;
 }

@@ -13,12 +13,13 @@
 #include "state/run_state.h"
 #include "app/startup.h"
 #include "app/timeline.h"
+#include "app/window_handling.h"
 #include "assets/data_files.h"
 #include "assets/texture_bank.h"
 #include "platform/data_path.h"
 #include "platform/headless_gl.h"
-#include "platform/messages.h"
 #include "platform/sound.h"
+#include "platform/window_events.h"
 
 namespace {
 uint64_t clockFrameIndex = 0;
@@ -126,7 +127,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
     }
     result.startup = startup;
     result.started = true;
-    result.moduleSeconds = soundModuleSeconds(musicHandle);
+    result.moduleSeconds = soundMusicSeconds();
     result.limitSeconds = result.moduleSeconds + programmeLengthSeconds();
 
     clockFps = options.fps;
@@ -136,7 +137,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
     const uint64_t endFrame =
         options.stopAfterSeconds > 0.0 ? firstFrameAtOrAfter(options.stopAfterSeconds, options.fps) : UINT64_MAX;
     std::vector<float> audio;
-    Message message;
+    WindowEvent lastEvent;
     result.end = HeadlessRunEnd::Caller;  // unless the programme or the limit ends it first
     for (uint64_t index = 0; index < endFrame; ++index) {
         // This frame's share of the music first: events inside it take
@@ -152,7 +153,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
             startSeconds >= options.drawFromSeconds || chooseTimelineRow(elapsed.load(), loadTimelineValues()) >=
                                                            firstRowToDraw(options.drawFromSeconds, options.fps);
         if (!drawn) beginUndrawnFrame();
-        const bool quitTaken = frameLoopPass(message);
+        const bool quitTaken = frameLoopPass(lastEvent);
         if (!drawn) endUndrawnFrame(options.width, options.height);
         ++result.frames;
 
@@ -161,7 +162,7 @@ HeadlessRunResult runHeadlessProgramme(const HeadlessRunOptions& options, const 
         const bool wanted = !onFrame || onFrame(frame);
         if (quitTaken) {
             result.programmeEnded = true;
-            result.exitCode = int(message.wParam);
+            result.exitCode = lastEvent.exitCode;
             result.end = HeadlessRunEnd::Programme;
             break;
         }

@@ -45,7 +45,7 @@ struct HeadlessFrame {
 
 // Why a run that started came to its end.
 enum class HeadlessRunEnd {
-    Programme,  // the programme posted its quit message
+    Programme,  // the programme posted its quit
     Caller,     // the frame handler or stopAfterSeconds stopped it
     Unended,    // the programme was still running at limitSeconds
 };
@@ -54,7 +54,7 @@ struct HeadlessRunResult {
     bool started = false;  // false: start-up failed, see error
     std::string error;
     uint64_t frames = 0;
-    int exitCode = 0;  // the quit message's code when the programme ended
+    int exitCode = 0;  // the quit's code when the programme ended
     bool programmeEnded = false;
     HeadlessRunEnd end = HeadlessRunEnd::Programme;
     // A run is never endless: when the music never reaches the marks that

@@ -6,13 +6,7 @@
 #include "assets/music_marks.h"
 #include "platform/sound.h"
 
-uint32_t musicHandle = 0;
-
 namespace {
-
-// Instrument 9 (any note) flashes: instrument | note << 16 as the sound
-// layer takes it.
-constexpr uint64_t flashAnyNote = uint64_t(flashInstrument) | uint64_t(SOUND_SYNC_ANY) << 16;
 
 // Slide 6 stays until the second event; its bound lies far beyond the end
 // of the programme.
@@ -23,39 +17,33 @@ constexpr double slideSixHold = 135821.0;
 bool soundLibraryVersionMatches() { return soundVersionMatches(); }
 
 bool openMusic() {
-    if (!soundInit()) return false;
-    soundStart();
-    // A missing or broken module is not reported here: the handle stays 0
-    // and playback start fails.
-    musicHandle = soundLoadModule(musicModulePath);
+    if (!soundOpenDevice()) return false;
+    // A missing or broken module is not reported here: nothing is loaded and
+    // playback start fails.
+    soundLoadMusic(musicModulePath);
     return true;
 }
 
 bool openMusicOffline() {
-    if (!soundInitOffline()) return false;
-    musicHandle = soundLoadModule(musicModulePath);
+    if (!soundOpenOffline()) return false;
+    soundLoadMusic(musicModulePath);
     return true;
 }
 
 void registerMusicSyncs() {
-    const uint32_t oneTimePosition = SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS;
-    const uint32_t oneTimeInstrument = SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICINST;
-    soundSetSync(musicHandle, oneTimePosition, musicTitleEndPosition, titleEndSync, nullptr);
-    soundSetSync(musicHandle, oneTimePosition, musicTimelineStartPosition, timelineStartSync, nullptr);
-    soundSetSync(musicHandle, oneTimeInstrument, flashAnyNote, flashSync, nullptr);
+    soundOnPosition(titleEndOrder, titleEndRow, titleEndSync);
+    soundOnPosition(programmeStartOrder, programmeStartRow, timelineStartSync);
+    soundOnInstrument(flashInstrument, flashSync);
 }
 
-bool startMusicPlayback() { return musicHandle != 0 && soundPlay(musicHandle); }
+bool startMusicPlayback() { return soundPlay(); }
 
-void closeMusic() {
-    soundFree();  // stops the device before it frees the module
-    musicHandle = 0;
-}
+void closeMusic() { soundClose(); }  // stops the device before it frees the module
 
-uint32_t musicLevel() { return soundLevel(musicHandle); }
+uint32_t musicLevel() { return soundLevel(); }
 
-void titleEndSync(uint32_t, uint32_t, uint32_t, void*) { storeTimelineValues(frameDelta.load(), slideSixHold); }
+void titleEndSync() { storeTimelineValues(frameDelta.load(), slideSixHold); }
 
-void timelineStartSync(uint32_t, uint32_t, uint32_t, void*) { storeTimelineValues(0.0, frameDelta.load()); }
+void timelineStartSync() { storeTimelineValues(0.0, frameDelta.load()); }
 
-void flashSync(uint32_t, uint32_t, uint32_t, void*) { flashLevel.store(100.0f); }
+void flashSync() { flashLevel.store(100.0f); }

@@ -5,16 +5,6 @@
 
 #include <cstdint>
 
-#include "assets/music_marks.h"
-
-// The marked places of the module as the sound layer takes them (order |
-// row << 16): the end of the title and the start of the scene programme.
-constexpr uint64_t musicTitleEndPosition = uint64_t(titleEndOrder) | uint64_t(titleEndRow) << 16;
-constexpr uint64_t musicTimelineStartPosition = uint64_t(programmeStartOrder) | uint64_t(programmeStartRow) << 16;
-
-// 0 until loaded and 0 if loading failed.
-extern uint32_t musicHandle;
-
 bool soundLibraryVersionMatches();  // start-up step 1
 bool openMusic();                   // device, output, module; false only without a device
 void registerMusicSyncs();          // start-up step 4
@@ -30,7 +20,8 @@ bool openMusicOffline();
 // Left level in the low, right in the high 16 bits, each 0..128.
 uint32_t musicLevel();
 
-// The three handlers, called on the sound thread.
-void titleEndSync(uint32_t sync, uint32_t channel, uint32_t data, void* user);
-void timelineStartSync(uint32_t sync, uint32_t channel, uint32_t data, void* user);
-void flashSync(uint32_t sync, uint32_t channel, uint32_t data, void* user);
+// The three handlers, called on the sound thread: the music reached the end
+// of the title, the start of the scene programme, the first flash note.
+void titleEndSync();
+void timelineStartSync();
+void flashSync();

@@ -4,11 +4,10 @@
 #include <chrono>
 
 #include "app/timeline.h"
-#include "app/window_procedure.h"
+#include "app/window_handling.h"
 #include "scenes/viewport.h"
 #include "assets/data_files.h"
 #include "assets/texture_bank.h"
-#include "platform/messages.h"
 #include "platform/termination.h"
 #include "platform/window.h"
 
@@ -39,7 +38,6 @@ StartupResult startProgramme(const ProgrammeSteps& steps, int width, int height)
     }
 
     stepStart = Clock::now();
-    registerWindowProcedure(windowProcedure);
     if (!steps.openWindow("Glimmervandra", width, height, 16, fullscreen)) {
         result.failed = StartupStep::display;
         return result;

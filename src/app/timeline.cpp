@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/timeline.h"
 
-#include "platform/messages.h"
+#include "app/window_handling.h"
+#include "platform/window_events.h"
 
 namespace {
 Programme programme = realProgramme();
@@ -72,7 +73,7 @@ int timelineStep() {
     lastChosenRow = row;
     if (row == timelineEndRow()) {
         // Past the programme: ask the loop to end, every frame until it does.
-        postQuitMessage(0);
+        postQuit(0);
         return row;
     }
     const Scene& scene = timelineRow(row).scene;
@@ -124,6 +125,7 @@ void resetTimeline() {
 void resetRun() {
     resetRunState();
     resetTimeline();
-    resetMessages();
+    resetWindowEvents();
+    releaseHeldKeys();
     for (const TimelineRow& row : programme.rows) runSceneStep(row.scene.reset);
 }

@@ -25,10 +25,6 @@ std::ostream& discardLog() {
     return *log;
 }
 
-uint32_t syncKind(uint32_t type) { return type & ~SOUND_SYNC_ONETIME; }
-
-bool wordMatches(uint32_t wanted, int actual) { return wanted == SOUND_SYNC_ANY || static_cast<int>(wanted) == actual; }
-
 }  // namespace
 
 uint32_t packSoundLevel(uint32_t left, uint32_t right) { return (left & 0xFFFF) | (right << 16); }
@@ -39,7 +35,7 @@ uint32_t scaleSoundPeak(float peak) {
     return static_cast<uint32_t>(std::lround(peak * 128.0f));
 }
 
-std::unique_ptr<ModulePlayer> ModulePlayer::load(const std::vector<uint8_t>& bytes, uint32_t handle) {
+std::unique_ptr<ModulePlayer> ModulePlayer::load(const std::vector<uint8_t>& bytes) {
     if (bytes.empty()) return nullptr;
     std::unique_ptr<openmpt::module> decoder;
     try {
@@ -50,7 +46,7 @@ std::unique_ptr<ModulePlayer> ModulePlayer::load(const std::vector<uint8_t>& byt
         // -1 is the decoder's recommended ramping, which is on; 0 would switch
         // it off and click on every hard note start.
         decoder->set_render_param(openmpt::module::RENDER_VOLUMERAMPING_STRENGTH, -1);
-        std::unique_ptr<ModulePlayer> player(new ModulePlayer(std::move(decoder), handle));
+        std::unique_ptr<ModulePlayer> player(new ModulePlayer(std::move(decoder)));
         player->songSeconds = seconds;
         return player;
     } catch (const std::exception&) {
@@ -58,8 +54,8 @@ std::unique_ptr<ModulePlayer> ModulePlayer::load(const std::vector<uint8_t>& byt
     }
 }
 
-ModulePlayer::ModulePlayer(std::unique_ptr<openmpt::module> module, uint32_t handle)
-    : decoder(std::move(module)), moduleHandle(handle), levelRing(new std::atomic<uint32_t>[ringBlocks]) {
+ModulePlayer::ModulePlayer(std::unique_ptr<openmpt::module> module)
+    : decoder(std::move(module)), levelRing(new std::atomic<uint32_t>[ringBlocks]) {
     for (size_t i = 0; i < ringBlocks; ++i) levelRing[i].store(0, std::memory_order_relaxed);
     triggers.build(*decoder);
     lastInstrument.assign(static_cast<size_t>(std::max(triggers.channels(), 0)), 0);
@@ -67,8 +63,8 @@ ModulePlayer::ModulePlayer(std::unique_ptr<openmpt::module> module, uint32_t han
 
 ModulePlayer::~ModulePlayer() = default;
 
-void ModulePlayer::addSync(const SoundSync& sync) {
-    syncs.push_back(sync);
+void ModulePlayer::addCue(MusicCue cue) {
+    cues.push_back(std::move(cue));
     fired.push_back(0);
 }
 
@@ -108,51 +104,41 @@ size_t ModulePlayer::render(float* interleaved, size_t frames, size_t stepFrames
 void ModulePlayer::startRow(int order, int row, uint64_t frame, SoundEventSink& sink) {
     lastOrder = order;
     lastRow = row;
-    uint32_t position = static_cast<uint32_t>(order & 0xFFFF) | (static_cast<uint32_t>(row & 0xFFFF) << 16);
     bool wantsNotes = false;
-    for (size_t i = 0; i < syncs.size(); ++i) {
-        uint32_t kind = syncKind(syncs[i].type);
-        if (kind == SOUND_SYNC_MUSICINST) wantsNotes = true;
-        if (kind != SOUND_SYNC_MUSICPOS) continue;
-        if (wordMatches(syncs[i].param & 0xFFFF, order) && wordMatches((syncs[i].param >> 16) & 0xFFFF, row))
-            emit(i, frame, position, sink);
+    for (size_t i = 0; i < cues.size(); ++i) {
+        if (cues[i].kind == MusicCue::Kind::instrument)
+            wantsNotes = true;
+        else if (cues[i].order == order && cues[i].row == row)
+            emit(i, frame, sink);
     }
     if (!wantsNotes) return;
 
     int speed = std::max(decoder->get_current_speed(), 1);
     uint64_t tick = static_cast<uint64_t>(tickFrames());
     triggers.playRow(decoder->get_current_pattern(), row, speed, lastInstrument.data(), [&](const NoteTrigger& note) {
-        // Note numbers as the sync param counts them: 0 is C-0.
-        int noteNumber = note.note - 1;
-        for (size_t i = 0; i < syncs.size(); ++i) {
-            if (syncKind(syncs[i].type) != SOUND_SYNC_MUSICINST) continue;
-            if (!wordMatches(syncs[i].param & 0xFFFF, note.instrument)) continue;
-            if (!wordMatches((syncs[i].param >> 16) & 0xFFFF, noteNumber)) continue;
-            uint32_t data = static_cast<uint32_t>(noteNumber) | (static_cast<uint32_t>(note.channel) << 16);
-            emit(i, frame + note.tick * tick, data, sink);
+        for (size_t i = 0; i < cues.size(); ++i) {
+            if (cues[i].kind == MusicCue::Kind::instrument && cues[i].instrument == note.instrument)
+                emit(i, frame + note.tick * tick, sink);
         }
     });
 }
 
-void ModulePlayer::emit(size_t syncIndex, uint64_t frame, uint32_t data, SoundEventSink& sink) {
-    bool oneTime = (syncs[syncIndex].type & SOUND_SYNC_ONETIME) != 0;
-    if (oneTime && fired[syncIndex]) return;
-    SoundEvent event{syncIndex, frame, data};
+void ModulePlayer::emit(size_t cueIndex, uint64_t frame, SoundEventSink& sink) {
+    if (fired[cueIndex]) return;
+    SoundEvent event{cueIndex, frame};
     if (frame < rendered.load(std::memory_order_relaxed) || waitingCount == maxWaiting) {
         deliverOnce(event, sink);
         return;
     }
-    // A one-time event waits like any other: notes of one row with
-    // different delays are found channel by channel, and the one that
-    // sounds first must be the one that fires.
+    // Notes of one row with different delays are found channel by channel,
+    // so each waits for its frame: the one that sounds first must be the
+    // one that goes off.
     waiting[waitingCount++] = event;
 }
 
 void ModulePlayer::deliverOnce(const SoundEvent& event, SoundEventSink& sink) {
-    if (syncs[event.syncIndex].type & SOUND_SYNC_ONETIME) {
-        if (fired[event.syncIndex]) return;
-        fired[event.syncIndex] = 1;
-    }
+    if (fired[event.cueIndex]) return;
+    fired[event.cueIndex] = 1;
     sink.deliver(*this, event);
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // One loaded module and everything that happens while it renders: the
 // decoder, the one-time events found in its playback, and the output level.
-// The sound layer owns the players; whichever thread renders a player (the
-// audio thread while a device plays it, the caller's thread offline) is the
-// only one that touches its decoder from playback start on. Other threads
+// The sound layer owns the player; whichever thread renders it (the audio
+// thread while a device plays it, the caller's thread offline) is the only
+// one that touches its decoder from playback start on. Other threads
 // read its rendered-frame count, heard-time origin and level blocks, which
 // are atomics.
 #pragma once
@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -24,22 +25,24 @@ class module;
 // written at it.
 constexpr int soundSampleRate = 44100;
 
-using SoundSyncProc = void (*)(uint32_t sync, uint32_t channel, uint32_t data, void* user);
+using SoundHandler = std::function<void()>;
 
-struct SoundSync {
-    uint32_t id = 0;
-    uint32_t type = 0;
-    uint64_t param = 0;
-    SoundSyncProc proc = nullptr;
-    void* user = nullptr;
+// A place in the music that goes off once: a row of an order, or the first
+// note of an instrument (1 is the first instrument).
+struct MusicCue {
+    enum class Kind { position, instrument };
+    Kind kind = Kind::position;
+    int order = 0;
+    int row = 0;
+    int instrument = 0;
+    SoundHandler handler;
 };
 
-// An event found while rendering: the sync it belongs to, the first frame of
-// the audio it marks (counted from playback start) and its handler's data.
+// A cue found while rendering, with the first frame of the audio it marks
+// (counted from playback start).
 struct SoundEvent {
-    size_t syncIndex;
+    size_t cueIndex;
     uint64_t frame;
-    uint32_t data;
 };
 
 class ModulePlayer;
@@ -64,18 +67,17 @@ public:
 
     // Null when the decoder does not take the bytes as a module, or the
     // module has no song to play.
-    static std::unique_ptr<ModulePlayer> load(const std::vector<uint8_t>& bytes, uint32_t handle);
+    static std::unique_ptr<ModulePlayer> load(const std::vector<uint8_t>& bytes);
     ~ModulePlayer();
     ModulePlayer(const ModulePlayer&) = delete;
     ModulePlayer& operator=(const ModulePlayer&) = delete;
 
-    uint32_t handle() const { return moduleHandle; }
     // One pass through the song, as the decoder measured it at load.
     double lengthSeconds() const { return songSeconds; }
 
     // Before playback only.
-    void addSync(const SoundSync& sync);
-    const SoundSync& sync(size_t index) const { return syncs[index]; }
+    void addCue(MusicCue cue);
+    const MusicCue& cue(size_t index) const { return cues[index]; }
 
     // Renders `frames` stereo frames (interleaved floats) in steps of at most
     // `stepFrames` (1..maxStepFrames) and hands each event to the sink once
@@ -101,21 +103,19 @@ public:
     int tickFrames() const;
 
 private:
-    explicit ModulePlayer(std::unique_ptr<openmpt::module> decoder, uint32_t handle);
+    explicit ModulePlayer(std::unique_ptr<openmpt::module> decoder);
     void startRow(int order, int row, uint64_t frame, SoundEventSink& sink);
-    void emit(size_t syncIndex, uint64_t frame, uint32_t data, SoundEventSink& sink);
+    void emit(size_t cueIndex, uint64_t frame, SoundEventSink& sink);
     void deliverDue(SoundEventSink& sink);
-    // Hands the event on, unless it belongs to a one-time sync that has
-    // already gone off.
+    // Hands the event on, unless its cue has already gone off.
     void deliverOnce(const SoundEvent& event, SoundEventSink& sink);
     void measureLevel(const float* interleaved, size_t frames, uint64_t firstFrame);
 
     std::unique_ptr<openmpt::module> decoder;
-    uint32_t moduleHandle;
     double songSeconds = 0.0;
     NoteTriggerTable triggers;
-    std::vector<SoundSync> syncs;
-    std::vector<uint8_t> fired;           // per sync, one-time syncs that went off
+    std::vector<MusicCue> cues;
+    std::vector<uint8_t> fired;           // per cue, those that went off
     std::vector<uint8_t> lastInstrument;  // per channel
 
     int lastOrder = -1;
@@ -134,12 +134,6 @@ private:
     std::unique_ptr<std::atomic<uint32_t>[]> levelRing;
     uint32_t blockLevel = 0;  // running peak of the block being rendered
 };
-
-// Sync types and param layout, as the program registers them.
-constexpr uint32_t SOUND_SYNC_MUSICPOS = 0;   // param: low word order, high word row
-constexpr uint32_t SOUND_SYNC_MUSICINST = 1;  // param: low word instrument, high word note
-constexpr uint32_t SOUND_SYNC_ONETIME = 0x80000000u;
-constexpr uint32_t SOUND_SYNC_ANY = 0xFFFF;  // in either word: every order, row or note
 
 // Left and right levels packed as the level query returns them.
 uint32_t packSoundLevel(uint32_t left, uint32_t right);

@@ -29,9 +29,7 @@ struct CellTrigger {
 // A note start found in a row: the instrument it plays and the tick it
 // starts on.
 struct NoteTrigger {
-    int channel;
     uint8_t instrument;
-    uint8_t note;
     uint8_t tick;
 };
 
@@ -62,7 +60,7 @@ public:
             if (cell.delayTicks != 0 && cell.delayTicks >= speed) continue;
             uint8_t instrument = lastInstrument[channel];
             if (instrument == 0) continue;
-            out(NoteTrigger{channel, instrument, cell.note, cell.delayTicks});
+            out(NoteTrigger{instrument, cell.delayTicks});
         }
     }
 

@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -36,21 +35,16 @@ int64_t framesToNs(uint64_t frames) {
 
 // Events on their way from the audio thread to the event thread: one
 // producer, one consumer, fixed storage, no locks.
-struct QueuedEvent {
-    const ModulePlayer* player;
-    SoundEvent event;
-};
-
 class EventQueue {
 public:
-    bool push(const QueuedEvent& item) {
+    bool push(const SoundEvent& item) {
         size_t tail = tailIndex.load(std::memory_order_relaxed);
         if (tail - headIndex.load(std::memory_order_acquire) == capacity) return false;
         items[tail % capacity] = item;
         tailIndex.store(tail + 1, std::memory_order_release);
         return true;
     }
-    const QueuedEvent* front() const {
+    const SoundEvent* front() const {
         size_t head = headIndex.load(std::memory_order_relaxed);
         if (head == tailIndex.load(std::memory_order_acquire)) return nullptr;
         return &items[head % capacity];
@@ -63,7 +57,7 @@ public:
 
 private:
     static constexpr size_t capacity = 256;
-    QueuedEvent items[capacity];
+    SoundEvent items[capacity];
     std::atomic<size_t> headIndex{0};
     std::atomic<size_t> tailIndex{0};
 };
@@ -71,18 +65,15 @@ private:
 void closeLayer();
 
 struct SoundLayer {
-    // A start-up failure ends the program without soundFree; the device and
-    // the event thread must still stop before the modules and the rest of
+    // A start-up failure ends the program without soundClose; the device
+    // and the event thread must still stop before the music and the rest of
     // the process go away, or the exit would crash.
     ~SoundLayer() { closeLayer(); }
 
     SoundMode mode = SoundMode::closed;
     SDL_AudioDeviceID device = 0;
     int64_t latencyNs = 0;
-    std::map<uint32_t, std::unique_ptr<ModulePlayer>> modules;
-    std::vector<std::unique_ptr<ModulePlayer>> retired;
-    uint32_t nextHandle = 1;
-    uint32_t nextSync = 1;
+    std::unique_ptr<ModulePlayer> music;
     std::atomic<ModulePlayer*> playing{nullptr};
     size_t deviceStep = ModulePlayer::maxStepFrames;
     size_t offlineStep = 1;
@@ -101,17 +92,17 @@ uint32_t versionOverride = 0;
 thread_local uint64_t currentEventFrame = 0;
 
 void callHandler(const ModulePlayer& player, const SoundEvent& event) {
-    const SoundSync& sync = player.sync(event.syncIndex);
+    const MusicCue& cue = player.cue(event.cueIndex);
     currentEventFrame = event.frame;
-    if (sync.proc) sync.proc(sync.id, player.handle(), event.data, sync.user);
+    if (cue.handler) cue.handler();
 }
 
 // Device mode: the audio thread queues the event and wakes the event thread,
 // which waits until the event's audio is heard. Neither step blocks.
 class QueueSink final : public SoundEventSink {
 public:
-    void deliver(const ModulePlayer& player, const SoundEvent& event) override {
-        if (!layer.events.push(QueuedEvent{&player, event})) {
+    void deliver(const ModulePlayer&, const SoundEvent& event) override {
+        if (!layer.events.push(event)) {
             layer.droppedEvents.fetch_add(1, std::memory_order_relaxed);
             return;
         }
@@ -146,21 +137,24 @@ void audioCallback(void*, Uint8* stream, int length) {
 // when the audio it marks reaches the listener.
 void runEventThread() {
     while (!layer.stopping.load(std::memory_order_acquire)) {
-        const QueuedEvent* next = layer.events.front();
+        const SoundEvent* next = layer.events.front();
         if (!next) {
             SDL_SemWaitTimeout(layer.wake, 50);
             continue;
         }
-        int64_t due = next->player->heardOriginNs() + framesToNs(next->event.frame);
+        // Only the loaded music plays, and it stays until this thread has
+        // stopped.
+        const ModulePlayer& player = *layer.music;
+        int64_t due = player.heardOriginNs() + framesToNs(next->frame);
         int64_t wait = due - nowNs();
         if (wait > 2000000) {
             SDL_SemWaitTimeout(layer.wake, static_cast<Uint32>(wait / 1000000 - 1));
             continue;  // the origin may have moved; look again
         }
         if (wait > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
-        QueuedEvent item = *next;
+        SoundEvent event = *next;
         layer.events.pop();
-        callHandler(*item.player, item.event);
+        callHandler(player, event);
     }
 }
 
@@ -172,9 +166,10 @@ bool nullDriverNobodyAskedFor(const char* driver) {
     return !asked || std::string(asked).find(name) == std::string::npos;
 }
 
-ModulePlayer* findModule(uint32_t handle) {
-    auto found = layer.modules.find(handle);
-    return found == layer.modules.end() ? nullptr : found->second.get();
+bool addCue(MusicCue cue) {
+    if (!layer.music || layer.playing.load()) return false;
+    layer.music->addCue(std::move(cue));
+    return true;
 }
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
@@ -208,7 +203,7 @@ bool soundVersionMatches() { return (soundRunningVersion() >> 16) == (soundBuilt
 
 void setSoundRunningVersionForTesting(uint32_t version) { versionOverride = version; }
 
-bool soundInit() {
+bool soundOpenDevice() {
     if (layer.mode != SoundMode::closed) {
         layer.lastError = "the sound layer is already open";
         return false;
@@ -245,14 +240,11 @@ bool soundInit() {
     layer.eventThread = std::thread(runEventThread);
     layer.mode = SoundMode::device;
     layer.lastError.clear();
+    SDL_PauseAudioDevice(layer.device, 0);  // silence until the music plays
     return true;
 }
 
-void soundStart() {
-    if (layer.mode == SoundMode::device) SDL_PauseAudioDevice(layer.device, 0);
-}
-
-bool soundInitOffline() {
+bool soundOpenOffline() {
     if (layer.mode != SoundMode::closed) return false;
     layer.mode = SoundMode::offline;
     return true;
@@ -260,68 +252,44 @@ bool soundInitOffline() {
 
 std::string soundLastError() { return layer.lastError; }
 
-uint32_t soundLoadModule(const std::string& path) {
-    if (layer.mode == SoundMode::closed) return 0;
+bool soundLoadMusic(const std::string& path) {
+    if (layer.mode == SoundMode::closed || layer.music) return false;
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return 0;
-    uint32_t handle = layer.nextHandle;
-    std::unique_ptr<ModulePlayer> player = ModulePlayer::load(bytes, handle);
-    if (!player) return 0;
-    ++layer.nextHandle;
-    layer.modules.emplace(handle, std::move(player));
-    return handle;
+    if (!readWholeFile(path, bytes)) return false;
+    layer.music = ModulePlayer::load(bytes);
+    return layer.music != nullptr;
 }
 
-uint32_t soundSetSync(uint32_t handle, uint32_t type, uint64_t param, SoundSyncProc proc, void* user) {
-    ModulePlayer* player = findModule(handle);
-    if (!player || player == layer.playing.load()) return 0;
-    uint32_t kind = type & ~SOUND_SYNC_ONETIME;
-    if (kind != SOUND_SYNC_MUSICPOS && kind != SOUND_SYNC_MUSICINST) return 0;
-    SoundSync sync;
-    sync.id = layer.nextSync++;
-    sync.type = type;
-    sync.param = param;
-    sync.proc = proc;
-    sync.user = user;
-    player->addSync(sync);
-    return sync.id;
+bool soundOnPosition(int order, int row, SoundHandler handler) {
+    if (order < 0 || row < 0) return false;
+    MusicCue cue;
+    cue.kind = MusicCue::Kind::position;
+    cue.order = order;
+    cue.row = row;
+    cue.handler = std::move(handler);
+    return addCue(std::move(cue));
 }
 
-bool soundPlay(uint32_t handle) {
-    ModulePlayer* player = findModule(handle);
-    if (!player || layer.mode == SoundMode::closed) return false;
-    ModulePlayer* current = layer.playing.load();
-    if (current == player) return true;
-    if (current) return false;
-    layer.playing.store(player, std::memory_order_release);
+bool soundOnInstrument(int instrument, SoundHandler handler) {
+    // Cells name instruments 1..255.
+    if (instrument < 1 || instrument > 255) return false;
+    MusicCue cue;
+    cue.kind = MusicCue::Kind::instrument;
+    cue.instrument = instrument;
+    cue.handler = std::move(handler);
+    return addCue(std::move(cue));
+}
+
+bool soundPlay() {
+    if (!layer.music || layer.mode == SoundMode::closed) return false;
+    layer.playing.store(layer.music.get(), std::memory_order_release);
     return true;
 }
 
-void soundStop() {
-    if (layer.mode == SoundMode::device) SDL_LockAudioDevice(layer.device);
-    layer.playing.store(nullptr, std::memory_order_release);
-    if (layer.mode == SoundMode::device) SDL_UnlockAudioDevice(layer.device);
-}
+double soundMusicSeconds() { return layer.music ? layer.music->lengthSeconds() : 0.0; }
 
-bool soundFreeModule(uint32_t handle) {
-    ModulePlayer* player = findModule(handle);
-    if (!player || player == layer.playing.load()) return false;
-    auto found = layer.modules.find(handle);
-    // With a device, events of this module may still wait for their moment
-    // on the event thread, so the module itself stays until soundFree has
-    // stopped that thread; only its handle goes now.
-    if (layer.mode == SoundMode::device) layer.retired.push_back(std::move(found->second));
-    layer.modules.erase(found);
-    return true;
-}
-
-double soundModuleSeconds(uint32_t handle) {
-    const ModulePlayer* player = findModule(handle);
-    return player ? player->lengthSeconds() : 0.0;
-}
-
-uint64_t soundPosition(uint32_t handle) {
-    ModulePlayer* player = findModule(handle);
+uint64_t soundPosition() {
+    const ModulePlayer* player = layer.music.get();
     if (!player) return 0;
     if (layer.mode != SoundMode::device) return player->renderedFrames();
     int64_t origin = player->heardOriginNs();
@@ -332,11 +300,11 @@ uint64_t soundPosition(uint32_t handle) {
     return std::min(frames, player->renderedFrames());
 }
 
-uint32_t soundLevel(uint32_t handle) {
-    ModulePlayer* player = findModule(handle);
+uint32_t soundLevel() {
+    const ModulePlayer* player = layer.music.get();
     if (!player) return 0xFFFFFFFFu;
     if (player != layer.playing.load(std::memory_order_acquire)) return 0;
-    return player->levelBefore(soundPosition(handle));
+    return player->levelBefore(soundPosition());
 }
 
 uint64_t soundEventFrame() { return currentEventFrame; }
@@ -351,38 +319,19 @@ size_t soundRenderOffline(float* interleavedStereo, size_t frames) {
     return player->render(interleavedStereo, frames, layer.offlineStep, sink);
 }
 
-size_t soundRenderOffline(int16_t* interleavedStereo, size_t frames) {
-    float buffer[2 * 1024];
-    size_t done = 0;
-    while (done < frames) {
-        size_t part = std::min<size_t>(frames - done, 1024);
-        size_t got = soundRenderOffline(buffer, part);
-        if (got == 0) {
-            std::fill(interleavedStereo + 2 * done, interleavedStereo + 2 * frames, int16_t{0});
-            return done;
-        }
-        for (size_t i = 0; i < 2 * part; ++i) {
-            float value = std::clamp(buffer[i], -1.0f, 1.0f) * 32767.0f;
-            interleavedStereo[2 * done + i] = static_cast<int16_t>(std::lround(value));
-        }
-        done += part;
-    }
-    return done;
-}
-
 void setSoundDetectionSteps(size_t deviceStep, size_t offlineStep) {
     layer.deviceStep = std::clamp<size_t>(deviceStep, 1, ModulePlayer::maxStepFrames);
     layer.offlineStep = std::clamp<size_t>(offlineStep, 1, ModulePlayer::maxStepFrames);
 }
 
-void soundFree() { closeLayer(); }
+void soundClose() { closeLayer(); }
 
 namespace {
 
 void closeLayer() {
     if (layer.mode == SoundMode::device) {
         // The device first: once it is closed no callback runs, so nothing
-        // renders the modules and nothing new reaches the event thread.
+        // renders the music and nothing new reaches the event thread.
         SDL_CloseAudioDevice(layer.device);
         layer.device = 0;
         layer.stopping.store(true, std::memory_order_release);
@@ -394,8 +343,7 @@ void closeLayer() {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     layer.playing.store(nullptr);
-    layer.modules.clear();
-    layer.retired.clear();
+    layer.music.reset();
     layer.mode = SoundMode::closed;
 }
 

@@ -42,6 +42,7 @@
 
 #include "app/frame_stats.h"
 #include "app/music.h"
+#include "assets/music_marks.h"
 #include "platform/sound.h"
 #include "probe.h"
 
@@ -199,23 +200,20 @@ struct OfflineMusic {
 };
 
 OfflineMusic* offlineMusic = nullptr;
-int markIndex[2] = {0, 1};
 
-void markSync(uint32_t, uint32_t, uint32_t, void* user) {
-    const int k = *static_cast<int*>(user);
+void mark(int k) {
     offlineMusic->markFrame[k] = soundEventFrame();
     offlineMusic->seen[k] = true;
 }
 
 bool renderOffline(OfflineMusic& music) {
     offlineMusic = &music;
-    if (!openMusicOffline() || musicHandle == 0) {
+    if (!openMusicOffline() || soundMusicSeconds() == 0.0) {
         std::fprintf(stderr, "probe: cannot load the music (is Data/ancool2.mod here?)\n");
         return false;
     }
-    const uint32_t type = SOUND_SYNC_ONETIME | SOUND_SYNC_MUSICPOS;
-    soundSetSync(musicHandle, type, musicTitleEndPosition, markSync, &markIndex[0]);
-    soundSetSync(musicHandle, type, musicTimelineStartPosition, markSync, &markIndex[1]);
+    soundOnPosition(titleEndOrder, titleEndRow, [] { mark(0); });
+    soundOnPosition(programmeStartOrder, programmeStartRow, [] { mark(1); });
     if (!startMusicPlayback()) return false;
     std::vector<float> chunk(4410 * 2);
     uint64_t rendered = 0, stopAt = ~uint64_t(0);

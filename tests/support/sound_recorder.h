@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Records the sound layer's events for tests: which sync, its data, the
-// frame the layer placed it on and the thread it ran on.
+// Records the sound layer's cues for tests: which one went off, the frame
+// the layer placed it on and the thread its handler ran on.
 #pragma once
 
 #include <cstdint>
@@ -8,21 +8,22 @@
 #include <thread>
 #include <vector>
 
+#include "platform/sound.h"
+
 struct RecordedEvent {
-    uint32_t sync;
-    uint32_t channel;
-    uint32_t data;
+    int cue;
     uint64_t frame;
     std::thread::id thread;
 };
 
 class EventRecorder {
 public:
-    // A sync handler; `user` must point at an EventRecorder.
-    static void handler(uint32_t sync, uint32_t channel, uint32_t data, void* user);
+    // A handler that records its calls under `cue`; the recorder must outlive
+    // the sound layer's use of it.
+    SoundHandler handler(int cue);
 
     std::vector<RecordedEvent> events() const;
-    std::vector<RecordedEvent> eventsOf(uint32_t sync) const;
+    std::vector<RecordedEvent> eventsOf(int cue) const;
 
 private:
     mutable std::mutex guard;  // the device's event thread records while the test reads

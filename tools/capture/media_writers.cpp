@@ -11,11 +11,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/pcm.h"
 #include "platform/sound.h"
 #include "stop_at_once.h"
 
@@ -44,13 +44,6 @@ void writeWavHeader(std::FILE* file, uint32_t dataBytes) {
     putLe(file, 16, 2);                   // bits per sample
     std::fwrite("data", 1, 4, file);
     putLe(file, dataBytes, 4);
-}
-
-int16_t toPcm(float sample) {
-    float scaled = std::round(sample * 32767.0f);
-    if (scaled > 32767.0f) scaled = 32767.0f;
-    if (scaled < -32768.0f) scaled = -32768.0f;
-    return int16_t(scaled);
 }
 
 std::vector<char*> argumentVector(const std::string& program, const std::vector<std::string>& arguments) {
@@ -88,7 +81,7 @@ bool WavWriter::append(const float* interleavedStereo, size_t frames) {
     if (!file || failed) return false;
     std::vector<uint8_t> bytes(frames * 4);
     for (size_t i = 0; i < frames * 2; ++i) {
-        const uint16_t pcm = uint16_t(toPcm(interleavedStereo[i]));
+        const uint16_t pcm = uint16_t(pcmFromFloat(interleavedStereo[i]));
         bytes[2 * i] = uint8_t(pcm & 0xFF);
         bytes[2 * i + 1] = uint8_t(pcm >> 8);
     }
