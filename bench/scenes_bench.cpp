@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "state/run_state.h"
 #include "assets/ms3d_model.h"
 #include "assets/texture_bank.h"
 #include "headless_bench.h"
@@ -23,6 +22,7 @@
 #include "scenes/level_meter.h"
 #include "scenes/morph_scene.h"
 #include "scenes/slides.h"
+#include "state/run_state.h"
 
 namespace {
 

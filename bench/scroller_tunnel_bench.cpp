@@ -9,8 +9,6 @@
 
 #include <cstdio>
 
-#include "state/clock.h"
-#include "state/run_state.h"
 #include "assets/procedural_textures.h"
 #include "assets/texture_bank.h"
 #include "headless_bench.h"
@@ -18,6 +16,8 @@
 #include "scenes/cube_pyramid_scene.h"
 #include "scenes/scroller_scene.h"
 #include "scenes/tunnel_scene.h"
+#include "state/clock.h"
+#include "state/run_state.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // The soundtrack as the program uses it: start-up steps and their failures,
 // the three one-time events with their handlers' values, on a device (SDL's
 // dummy driver) and offline in lock-step with a video clock.
-#include "app/timeline.h"
 #include "app/music.h"
-#include "state/run_state.h"
+#include "app/timeline.h"
 #include "platform/data_path.h"
 #include "platform/sound.h"
+#include "state/run_state.h"
 #include "support/sound_recorder.h"
 #include "support/test_modules.h"
 

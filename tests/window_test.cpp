@@ -8,12 +8,12 @@
 #include <memory>
 
 #include "app/window_handling.h"
-#include "scenes/picture_area.h"
-#include "scenes/viewport.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "platform/window_events.h"
 #include "platform/x11_window.h"
+#include "scenes/picture_area.h"
+#include "scenes/viewport.h"
 #include "support/deaf_window_manager.h"
 #include "support/gl_test.h"
 #include "support/xvfb_server.h"

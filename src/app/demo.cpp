@@ -3,12 +3,12 @@
 
 #include "app/frame_loop.h"
 #include "app/music.h"
-#include "state/run_state.h"
 #include "assets/data_files.h"
 #include "assets/texture_bank.h"
 #include "platform/data_path.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
+#include "state/run_state.h"
 
 DemoSteps demoSteps() {
     DemoSteps steps{};

@@ -3,12 +3,12 @@
 
 #include <GL/gl.h>
 
-#include "state/clock.h"
 #include "app/frame_stats.h"
 #include "app/music.h"
 #include "app/timeline.h"
 #include "app/window_handling.h"
 #include "scenes/viewport.h"
+#include "state/clock.h"
 
 bool frameLoopPass(WindowEvent& lastEvent) {
     WindowEvent taken;

@@ -6,11 +6,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "state/clock.h"
 #include "app/demo.h"
 #include "app/frame_loop.h"
 #include "app/music.h"
-#include "state/run_state.h"
 #include "app/startup.h"
 #include "app/timeline.h"
 #include "app/window_handling.h"
@@ -20,6 +18,8 @@
 #include "platform/headless_gl.h"
 #include "platform/sound.h"
 #include "platform/window_events.h"
+#include "state/clock.h"
+#include "state/run_state.h"
 
 namespace {
 uint64_t clockFrameIndex = 0;

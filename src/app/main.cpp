@@ -5,9 +5,9 @@
 #include "app/demo.h"
 #include "app/demo_options.h"
 #include "app/device_check.h"
-#include "state/gentle_mode.h"
 #include "platform/termination.h"
 #include "platform/window.h"
+#include "state/gentle_mode.h"
 
 int main(int argc, char** argv) {
     DemoOptions options;

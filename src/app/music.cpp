@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "app/music.h"
 
-#include "state/run_state.h"
 #include "assets/data_files.h"
 #include "assets/music_marks.h"
 #include "platform/sound.h"
+#include "state/run_state.h"
 
 namespace {
 

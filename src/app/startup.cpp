@@ -5,11 +5,11 @@
 
 #include "app/timeline.h"
 #include "app/window_handling.h"
-#include "scenes/viewport.h"
 #include "assets/data_files.h"
 #include "assets/texture_bank.h"
 #include "platform/termination.h"
 #include "platform/window.h"
+#include "scenes/viewport.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;

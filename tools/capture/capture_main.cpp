@@ -2,11 +2,11 @@
 // glimmervandra-capture: the programme rendered to video, frame-exactly.
 #include <cstdio>
 
-#include "state/gentle_mode.h"
 #include "bench.h"
 #include "capture.h"
 #include "capture_options.h"
 #include "platform/message_box.h"
+#include "state/gentle_mode.h"
 
 int main(int argc, char** argv) {
     CaptureOptions options;
